@@ -1,0 +1,292 @@
+#include "frame/IFrameProcessor.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <type_traits>
+
+namespace frame {
+
+int IOConfig::GetTotalNChannels(ERoute route) const
+{
+  int total = 0;
+  for (const IBusInfo& bus : mBusInfo[route])
+    total += bus.mNChans;
+  return total;
+}
+
+int IFrameProcessor::ParseChannelIOStr(const char* text, std::vector<IOConfig>& configs, int& totalIn, int& totalOut)
+{
+  totalIn = totalOut = 0;
+  std::istringstream pieces(text ? text : "");
+  std::string piece;
+  while (pieces >> piece)
+  {
+    IOConfig config;
+    const size_t dash = piece.find('-');
+    const std::string sides[2] = {piece.substr(0, dash), dash == std::string::npos ? std::string() : piece.substr(dash + 1)};
+    for (int route = kInput; route <= kOutput; ++route)
+    {
+      std::istringstream buses(sides[route]);
+      std::string token;
+      while (std::getline(buses, token, '.'))
+      {
+        const int n = token == "*" ? kWildcardChannels : std::atoi(token.c_str());
+        if (n != 0)
+          config.mBusInfo[route].push_back({static_cast<ERoute>(route), n});
+      }
+    }
+    totalIn = std::max(totalIn, config.GetTotalNChannels(kInput));
+    totalOut = std::max(totalOut, config.GetTotalNChannels(kOutput));
+    configs.push_back(std::move(config));
+  }
+  return static_cast<int>(configs.size());
+}
+
+IFrameProcessor::IFrameProcessor(const Config& config)
+  : mLatency(config.latency), mPlugType(config.plugType), mDoesMidiIn(config.plugDoesMidiIn),
+    mDoesMidiOut(config.plugDoesMidiOut), mDoesMPE(config.plugDoesMPE)
+{
+  int totalIn = 0, totalOut = 0;
+  ParseChannelIOStr(config.channelIOStr, mIOConfigs, totalIn, totalOut);
+  mChannelData[kInput].resize(static_cast<size_t>(totalIn));
+  mChannelData[kOutput].resize(static_cast<size_t>(totalOut));
+  mInData.assign(static_cast<size_t>(totalIn), nullptr);
+  mOutData.assign(static_cast<size_t>(totalOut), nullptr);
+  for (int i = 0; i < totalIn; ++i)
+    mChannelData[kInput][static_cast<size_t>(i)].mData = &mInData[static_cast<size_t>(i)];
+  for (int i = 0; i < totalOut; ++i)
+    mChannelData[kOutput][static_cast<size_t>(i)].mData = &mOutData[static_cast<size_t>(i)];
+  if (totalIn > 0)
+    SetLatency(mLatency);
+}
+
+IFrameProcessor::~IFrameProcessor() = default;
+
+void IFrameProcessor::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  const int nIn = MaxNChannels(kInput);
+  for (int c = 0; c < MaxNChannels(kOutput); ++c)
+  {
+    if (c < nIn)
+      std::memmove(outputs[c], inputs[c], sizeof(double) * static_cast<size_t>(nFrames));
+    else
+      std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+  }
+}
+
+void IFrameProcessor::GetBusName(ERoute route, int busIdx, int nBuses, IString& str) const
+{
+  if (route == kInput)
+  {
+    if (nBuses == 1)
+      str.Set("Input");
+    else if (nBuses == 2)
+      str.Set(busIdx == 0 ? "Main" : "Aux");
+    else
+      str.SetFormatted(-1, "Input %i", busIdx);
+  }
+  else
+  {
+    if (nBuses == 1)
+      str.Set("Output");
+    else
+      str.SetFormatted(-1, "Output %i", busIdx);
+  }
+}
+
+void IFrameProcessor::SetLatency(int samples)
+{
+  mLatency = std::max(samples, 0);
+  mLatencyDelay.assign(mChannelData[kInput].size(), std::vector<double>(static_cast<size_t>(mLatency), 0.0));
+  mLatencyPos = 0;
+}
+
+void IFrameProcessor::SetChannelLabel(ERoute route, int channel, const char* text, bool zeroBased)
+{
+  if (channel < 0 || channel >= MaxNChannels(route))
+    return;
+  // Only a number directive is honoured: the text is never used as a free format.
+  std::string label = text ? text : "";
+  const size_t at = label.find("%d");
+  if (at != std::string::npos)
+    label.replace(at, 2, std::to_string(zeroBased ? channel : channel + 1));
+  mChannelData[route][static_cast<size_t>(channel)].mLabel.Set(label.c_str(), 32);
+}
+
+const char* IFrameProcessor::GetChannelLabel(ERoute route, int channel) const
+{
+  if (channel < 0 || channel >= MaxNChannels(route))
+    return "";
+  return mChannelData[route][static_cast<size_t>(channel)].mLabel.Get();
+}
+
+int IFrameProcessor::MaxNBuses(ERoute route, int* configIdx) const
+{
+  int most = 0, idx = -1;
+  for (int i = 0; i < NIOConfigs(); ++i)
+  {
+    const int n = mIOConfigs[static_cast<size_t>(i)].NBuses(route);
+    if (n >= most)
+    {
+      most = n;
+      idx = i;
+    }
+  }
+  if (configIdx)
+    *configIdx = idx;
+  return most;
+}
+
+int IFrameProcessor::MaxNChannelsForBus(ERoute route, int busIdx) const
+{
+  int most = 0;
+  for (const IOConfig& config : mIOConfigs)
+    most = std::max(most, config.NChansOnBusSAFE(route, busIdx));
+  return most;
+}
+
+int IFrameProcessor::GetIOConfigWithChanCounts(const std::vector<int>& inputBuses, const std::vector<int>& outputBuses) const
+{
+  for (int i = 0; i < NIOConfigs(); ++i)
+  {
+    const IOConfig& config = mIOConfigs[static_cast<size_t>(i)];
+    if (config.NBuses(kInput) != static_cast<int>(inputBuses.size()) || config.NBuses(kOutput) != static_cast<int>(outputBuses.size()))
+      continue;
+    bool match = true;
+    for (size_t b = 0; b < inputBuses.size() && match; ++b)
+      match = config.mBusInfo[kInput][b].mNChans == inputBuses[b];
+    for (size_t b = 0; b < outputBuses.size() && match; ++b)
+      match = config.mBusInfo[kOutput][b].mNChans == outputBuses[b];
+    if (match)
+      return i;
+  }
+  return -1;
+}
+
+void IFrameProcessor::SetBlockSize(int blockSize)
+{
+  if (blockSize == mBlockSize)
+    return;
+  mBlockSize = std::max(blockSize, 0);
+  for (auto& side : mChannelData)
+    for (auto& channel : side)
+      channel.mScratchBuf.assign(static_cast<size_t>(mBlockSize), 0.0);
+}
+
+void IFrameProcessor::passThrough(int nFrames)
+{
+  const int nIn = MaxNChannels(kInput);
+  const int nOut = MaxNChannels(kOutput);
+  for (int c = 0; c < nOut; ++c)
+  {
+    double* out = mOutData[static_cast<size_t>(c)];
+    if (c >= nIn)
+    {
+      std::fill(out, out + nFrames, 0.0);
+      continue;
+    }
+    const double* in = mInData[static_cast<size_t>(c)];
+    if (mLatency > 0)
+    {
+      // Keeps the bypassed signal time-aligned with the processed one.
+      std::vector<double>& delay = mLatencyDelay[static_cast<size_t>(c)];
+      int pos = mLatencyPos;
+      for (int i = 0; i < nFrames; ++i)
+      {
+        const double x = in[i];
+        out[i] = delay[static_cast<size_t>(pos)];
+        delay[static_cast<size_t>(pos)] = x;
+        if (++pos == mLatency)
+          pos = 0;
+      }
+    }
+    else if (out != in)
+      std::memmove(out, in, sizeof(double) * static_cast<size_t>(nFrames));
+  }
+  if (mLatency > 0)
+    mLatencyPos = static_cast<int>((mLatencyPos + nFrames) % mLatency);
+}
+
+template <typename T>
+void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames)
+{
+  constexpr bool kDouble = std::is_same_v<T, double>;
+  if (nFrames <= 0)
+    return;
+  if (mBlockSize <= 0)
+  {
+    // Processing was never set up: there is no scratch to work in, so give silence.
+    for (int c = 0; c < nOutputs; ++c)
+      if (outputs && outputs[c])
+        std::fill(outputs[c], outputs[c] + nFrames, T(0));
+    return;
+  }
+
+  auto& ins = mChannelData[kInput];
+  auto& outs = mChannelData[kOutput];
+  for (int done = 0; done < nFrames;)
+  {
+    const int n = std::min(nFrames - done, mBlockSize);
+    for (size_t c = 0; c < ins.size(); ++c)
+    {
+      auto& ch = ins[c];
+      const T* host = (inputs && static_cast<int>(c) < nInputs) ? inputs[c] : nullptr;
+      ch.mConnected = host != nullptr;
+      if (!host)
+      {
+        std::fill(ch.mScratchBuf.begin(), ch.mScratchBuf.begin() + n, 0.0);
+        *ch.mData = ch.mScratchBuf.data();
+      }
+      else if constexpr (kDouble)
+        *ch.mData = const_cast<double*>(host + done);
+      else
+      {
+        std::copy(host + done, host + done + n, ch.mScratchBuf.begin());
+        *ch.mData = ch.mScratchBuf.data();
+      }
+    }
+    for (size_t c = 0; c < outs.size(); ++c)
+    {
+      auto& ch = outs[c];
+      T* host = (outputs && static_cast<int>(c) < nOutputs) ? outputs[c] : nullptr;
+      ch.mConnected = host != nullptr;
+      ch.mIncomingData = nullptr;
+      if constexpr (kDouble)
+        *ch.mData = host ? host + done : ch.mScratchBuf.data();
+      else
+      {
+        ch.mIncomingData = host ? host + done : nullptr;
+        *ch.mData = ch.mScratchBuf.data();
+      }
+    }
+
+    if (mBypassed)
+      passThrough(n);
+    else
+      ProcessBlock(mInData.data(), mOutData.data(), n);
+
+    if constexpr (!kDouble)
+    {
+      for (auto& ch : outs)
+        if (ch.mIncomingData)
+          for (int i = 0; i < n; ++i)
+            ch.mIncomingData[i] = static_cast<float>(ch.mScratchBuf[static_cast<size_t>(i)]);
+    }
+    done += n;
+  }
+}
+
+void IFrameProcessor::ProcessBuffers(const float* const* inputs, int nInputs, float* const* outputs, int nOutputs, int nFrames)
+{
+  processBuffers(inputs, nInputs, outputs, nOutputs, nFrames);
+}
+
+void IFrameProcessor::ProcessBuffers(const double* const* inputs, int nInputs, double* const* outputs, int nOutputs, int nFrames)
+{
+  processBuffers(inputs, nInputs, outputs, nOutputs, nFrames);
+}
+
+} // namespace frame

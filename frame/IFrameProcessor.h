@@ -1,0 +1,141 @@
+#pragma once
+
+#include <vector>
+
+#include "frame/Config.h"
+#include "frame/IMidiMsg.h"
+#include "frame/IString.h"
+#include "frame/ITimeInfo.h"
+
+namespace frame {
+
+enum ERoute
+{
+  kInput = 0,
+  kOutput = 1
+};
+
+struct IBusInfo
+{
+  ERoute mDirection = kInput;
+  int mNChans = 0;
+};
+
+/** One channel I/O configuration: input buses and output buses. */
+struct IOConfig
+{
+  std::vector<IBusInfo> mBusInfo[2];
+  int NBuses(ERoute route) const { return static_cast<int>(mBusInfo[route].size()); }
+  int NChansOnBusSAFE(ERoute route, int busIdx) const
+  {
+    return busIdx >= 0 && busIdx < NBuses(route) ? mBusInfo[route][static_cast<size_t>(busIdx)].mNChans : 0;
+  }
+  int GetTotalNChannels(ERoute route) const;
+};
+
+/** Per-channel record: where its 64-bit samples are for the current block. */
+template <typename TIn, typename TOut>
+struct IChannelData
+{
+  bool mConnected = false;
+  TOut** mData = nullptr;      // slot in the processor's pointer array
+  TIn* mIncomingData = nullptr; // host 32-bit buffer of an output in 32-bit processing
+  std::vector<TOut> mScratchBuf;
+  IString mLabel;
+};
+
+/** The processing side: channels, buffers, sample rate, block size, bypass, time info. */
+class IFrameProcessor
+{
+public:
+  static constexpr int kWildcardChannels = -64;
+
+  explicit IFrameProcessor(const Config& config);
+  virtual ~IFrameProcessor();
+  IFrameProcessor(const IFrameProcessor&) = delete;
+  IFrameProcessor& operator=(const IFrameProcessor&) = delete;
+
+  /** Processes one block; inputs and outputs hold one pointer per channel, and may alias.
+   *  Audio thread, after the block's parameter changes. The default passes audio through. */
+  virtual void ProcessBlock(double** inputs, double** outputs, int nFrames);
+  virtual void ProcessMidiMsg(const IMidiMsg&) {}
+  virtual void ProcessSysEx(const SysExData&) {}
+  /** The host set up processing (sample rate and block size known) or stopped it. Main thread. */
+  virtual void OnReset() {}
+  /** The host (de)activated the plug-in. Main thread. */
+  virtual void OnActivate(bool /*active*/) {}
+  virtual bool SendMidiMsg(const IMidiMsg&) { return false; }
+  virtual bool SendMidiMsgs(const std::vector<IMidiMsg>&) { return false; }
+  virtual bool SendSysEx(const SysExData&) { return false; }
+  virtual void GetBusName(ERoute route, int busIdx, int nBuses, IString& str) const;
+  virtual void SetLatency(int samples);
+  virtual void SetTailSize(int samples) { mTailSize = samples; }
+
+  double GetSampleRate() const { return mSampleRate; }
+  int GetBlockSize() const { return mBlockSize; }
+  const ITimeInfo& GetTimeInfo() const { return mTimeInfo; }
+  int GetTailSize() const { return mTailSize; }
+  int GetLatency() const { return mLatency; }
+  bool IsBypassed() const { return mBypassed; }
+  bool GetRenderingOffline() const { return mRenderingOffline; }
+  double GetSamplesPerBeat() const { return mTimeInfo.mTempo > 0.0 ? mSampleRate * 60.0 / mTimeInfo.mTempo : 0.0; }
+  int GetPlugType() const { return mPlugType; }
+  bool DoesMIDIIn() const { return mDoesMidiIn; }
+  bool DoesMIDIOut() const { return mDoesMidiOut; }
+
+  /** Formats text (a "%d" in it takes the channel number) into the channel's label. */
+  void SetChannelLabel(ERoute route, int channel, const char* text, bool zeroBased = false);
+  const char* GetChannelLabel(ERoute route, int channel) const;
+
+  // Channel configurations
+  int NIOConfigs() const { return static_cast<int>(mIOConfigs.size()); }
+  const IOConfig* GetIOConfig(int idx) const
+  {
+    return idx >= 0 && idx < NIOConfigs() ? &mIOConfigs[static_cast<size_t>(idx)] : nullptr;
+  }
+  int MaxNChannels(ERoute route) const { return static_cast<int>(mChannelData[route].size()); }
+  int MaxNBuses(ERoute route, int* configIdx = nullptr) const;
+  int MaxNChannelsForBus(ERoute route, int busIdx) const;
+  int GetIOConfigWithChanCounts(const std::vector<int>& inputBuses, const std::vector<int>& outputBuses) const;
+  static int ParseChannelIOStr(const char* text, std::vector<IOConfig>& configs, int& totalIn, int& totalOut);
+
+  // Driven by the host binding (or a substitute host), in the order of the lifecycle.
+  void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+  /** Sizes the scratch buffers; main thread, never during processing. */
+  void SetBlockSize(int blockSize);
+  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
+  void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
+  void SetTimeInfo(const ITimeInfo& timeInfo) { mTimeInfo = timeInfo; }
+
+  /** The processing contract for one host call: channels the host gives (null pointers and
+   *  channels past nInputs/nOutputs are unconnected) are attached, converted from 32-bit
+   *  where needed, then bypassed or processed, then converted back. A call longer than the
+   *  block size runs in pieces of at most the block size; a call of no frames touches no
+   *  buffer. Audio thread; allocates nothing. */
+  void ProcessBuffers(const float* const* inputs, int nInputs, float* const* outputs, int nOutputs, int nFrames);
+  void ProcessBuffers(const double* const* inputs, int nInputs, double* const* outputs, int nOutputs, int nFrames);
+
+protected:
+  double mSampleRate = 48000.0;
+  int mBlockSize = 0;
+  int mTailSize = 0;
+  int mLatency = 0;
+  bool mBypassed = false;
+  bool mRenderingOffline = false;
+  int mPlugType = 0;
+  bool mDoesMidiIn = false, mDoesMidiOut = false, mDoesMPE = false;
+  ITimeInfo mTimeInfo;
+
+private:
+  template <typename T>
+  void processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames);
+  void passThrough(int nFrames);
+
+  std::vector<IOConfig> mIOConfigs;
+  std::vector<IChannelData<float, double>> mChannelData[2];
+  std::vector<double*> mInData, mOutData;
+  std::vector<std::vector<double>> mLatencyDelay;
+  int mLatencyPos = 0;
+};
+
+} // namespace frame

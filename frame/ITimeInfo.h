@@ -1,0 +1,31 @@
+#pragma once
+
+namespace frame {
+
+/** The host's transport and tempo for the current block. The defaults hold only until the
+ *  first processing call, which overwrites every field. */
+struct ITimeInfo
+{
+  double mTempo = 120.0;
+  double mSamplePos = -1.0;
+  double mPPQPos = -1.0;
+  double mLastBar = -1.0;
+  double mCycleStart = -1.0;
+  double mCycleEnd = -1.0;
+  int mNumerator = 4;
+  int mDenominator = 4;
+  bool mTransportIsRunning = false;
+  bool mTransportLoopEnabled = false;
+};
+
+/** Where a parameter change comes from. */
+enum EParamSource
+{
+  kSourceReset = 0,
+  kSourceHost = 1,
+  kSourcePreset = 2,
+  kSourceEditor = 3,
+  kSourceDelegate = 4
+};
+
+} // namespace frame
