@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The main job: installs the dependencies, builds the plug-in, installs the bundle into
+# ~/.vst3 and renders the demo through it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+bash "$root/tools/setup-debian.sh"
+cmake -S "$root" -B "$build" -G Ninja
+cmake --build "$build" -j"$(nproc)"
+if [ -x "$build/tools/mistlegrove-render" ]; then
+  cmake --install "$build"
+  "$build/tools/mistlegrove-render" --bundle "$build/VST3/Mistlegrove Phaser.vst3" -o "$root/demo-phased.wav"
+  echo "Rendered $root/demo-phased.wav"
+else
+  ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+fi
