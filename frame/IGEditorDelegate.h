@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "frame/IEditorDelegate.h"
+#include "frame/IEventLoop.h"
 #include "frame/IFrameQueue.h"
 #include "frame/IGraphicsContext.h"
 
@@ -31,6 +32,11 @@ public:
   virtual void LayoutUI(IGraphicsContext* graphics);
 
   IGraphicsContext* GetUI() { return mGraphics.get(); }
+
+  /** The host's event loop for the editor, set by the host binding while the editor's view
+   *  is attached (null otherwise, or when the host offers none). */
+  void SetEventLoop(IEventLoop* loop) { mEventLoop = loop; }
+  IEventLoop* GetEventLoop() const { return mEventLoop; }
   bool EditorIsOpen() const { return mGraphics && mGraphics->WindowIsOpen(); }
 
   int GetEditorWidth() const { return mEditorWidth; }
@@ -68,6 +74,7 @@ private:
   void runTask(const UITask& task);
 
   std::unique_ptr<IGraphicsContext> mGraphics;
+  IEventLoop* mEventLoop = nullptr;
   int mEditorWidth = 0, mEditorHeight = 0;
   int mMinWidth = 0, mMaxWidth = 0, mMinHeight = 0, mMaxHeight = 0;
   int mLastWidth = 0, mLastHeight = 0;
