@@ -1,0 +1,52 @@
+#pragma once
+
+namespace frame {
+struct ITimeInfo;
+}
+
+/** The phaser's modulation oscillator. It is stepped once per control interval, not per
+ *  sample, and yields one sweep value in 0..1 per channel in mOutput. The phase spans two
+ *  cycles, [-2pi, 2pi), so that the alternating stereo mode can hand the sweep from one
+ *  channel to the other every cycle.
+ *
+ *  The fields are plain and public: the effect writes mWaveform and reads mOutput directly,
+ *  and a setter that runs between two updates takes effect at the next one. */
+class LFO
+{
+public:
+  static constexpr int kNumSyncRates = 20;
+  /** Note values of the tempo-synced cycle lengths, longest first ("16/1" .. "1/16"). */
+  static const char* const labelSyncRates[kNumSyncRates];
+
+  LFO();
+
+  /** A new sample rate restarts the phase; the increment keeps its value until the next
+   *  setRate, setSync(false) or synchronize. An unchanged rate does nothing at all. */
+  void setSampleRate(double sampleRate, double samplesPerUpdate);
+  void reset();
+  /** The free-running rate: 25 * rate^2 Hz. Always recomputes the increment. */
+  void setRate(double rate);
+  void setSyncRate(int index);
+  /** Turning sync off gives the free rate back at once; turning it on waits for synchronize. */
+  void setSync(bool on);
+  /** Above 0.5: alternating mode with depth 2 * stereo - 1; else a right-channel phase lead
+   *  of (0.5 - stereo) * 2pi. */
+  void setStereo(double stereo);
+  /** Computes mOutput from the current phase, then advances it. */
+  void update();
+  /** Sets the increment from the host tempo and, while the transport runs, pulls the phase
+   *  forward to the host's position within the current sixteenth note. */
+  void synchronize(const frame::ITimeInfo* timeInfo);
+
+  double mOutput[2];
+  double mSampleRate;
+  double mUpdateRate;
+  bool mAlternating;
+  int mWaveform;
+  int mSyncRateIndex;
+  double mPhase;
+  double mPhaseInc;
+  double mPhaseOffset;
+  double mRate;
+  double mAlternatingDepth;
+};

@@ -1,0 +1,349 @@
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "effect/trellowphaser.h"
+
+using frame::IParam;
+using frame::IString;
+
+// ---------------------------------------------------------------------------------------
+// Value texts
+
+void setDisplayTextForFrequency(double value, IString& str)
+{
+  str.SetFormatted(8, "%.0f%s", value * 16000.0, "Hz");
+}
+
+void setDisplayTextForPercent(double value, IString& str)
+{
+  str.SetFormatted(8, "%.0f%s", value * 100.0, "%");
+}
+
+void setDisplayTextForMix(double value, IString& str)
+{
+  // Only the exact ends get words: 0.001 still reads 100:0.
+  if (value == 0.0)
+    str.Set("Dry");
+  else if (value == 1.0)
+    str.Set("Wet");
+  else
+    str.SetFormatted(10, "%.0f:%.0f", (1.0 - value) * 100.0, value * 100.0);
+}
+
+void setDisplayTextForSpeed(double value, IString& str)
+{
+  str.SetFormatted(8, "%.2f%s", value * (25.0 * value), "Hz");
+}
+
+void setDisplayTextForSyncRate(double value, IString& str)
+{
+  const double i = frame::RoundHalfAway(value * (LFO::kNumSyncRates - 1));
+  const int idx = i > 0.0 ? (i < LFO::kNumSyncRates - 1 ? static_cast<int>(i) : LFO::kNumSyncRates - 1) : 0;
+  str.Set(LFO::labelSyncRates[idx]);
+}
+
+void setDisplayTextForStereo(double value, IString& str)
+{
+  if (value == 0.5)
+    str.Set("0%");
+  else if (value < 0.5)
+    str.SetFormatted(12, "> %.0f%s <", (0.5 - value) * 200.0, "%");
+  else
+    str.SetFormatted(12, "\\ %.0f%s /", (value - 0.5) * 200.0, "%");
+}
+
+// ---------------------------------------------------------------------------------------
+// Typed text, read in the units the value text shows. A parser returns false for text not
+// in its form, which then falls back to the plain number.
+
+namespace {
+const char* skipBlanks(const char* p)
+{
+  while (*p && std::isspace(static_cast<unsigned char>(*p)))
+    ++p;
+  return p;
+}
+
+bool startsWithNoCase(const char* p, const char* word)
+{
+  for (; *word; ++p, ++word)
+    if (std::tolower(static_cast<unsigned char>(*p)) != std::tolower(static_cast<unsigned char>(*word)))
+      return false;
+  return true;
+}
+
+bool equalsNoCase(const char* text, const char* word)
+{
+  const char* p = skipBlanks(text);
+  if (!startsWithNoCase(p, word))
+    return false;
+  return *skipBlanks(p + std::strlen(word)) == '\0';
+}
+
+// Reads a finite number at p; end receives what follows it.
+bool readNumber(const char* p, double& number, const char*& end)
+{
+  p = skipBlanks(p);
+  char* stop = nullptr;
+  const double v = std::strtod(p, &stop);
+  if (stop == p || !std::isfinite(v))
+    return false;
+  number = v;
+  end = stop;
+  return true;
+}
+
+// "<number>" or "<number><unit>", blanks allowed around both; the unit's case is free.
+bool readQuantity(const char* text, const char* unit, double& number)
+{
+  const char* p = nullptr;
+  if (!readNumber(text, number, p))
+    return false;
+  p = skipBlanks(p);
+  if (*p && startsWithNoCase(p, unit))
+    p = skipBlanks(p + std::strlen(unit));
+  return *p == '\0';
+}
+
+// The text between an opening and a closing mark, as the stereo forms write it.
+bool readBetween(const char* text, char open, char close, const char* unit, double& number)
+{
+  const char* p = skipBlanks(text);
+  if (*p != open)
+    return false;
+  const char* last = p + std::strlen(p);
+  while (last > p + 1 && std::isspace(static_cast<unsigned char>(last[-1])))
+    --last;
+  if (last <= p + 1 || last[-1] != close)
+    return false;
+  char inner[64];
+  const size_t len = static_cast<size_t>(last - 1 - (p + 1));
+  if (len >= sizeof(inner))
+    return false;
+  std::memcpy(inner, p + 1, len);
+  inner[len] = '\0';
+  return readQuantity(inner, unit, number);
+}
+
+// Each parser inverts its formatter with one correctly rounded operation, so a value on the
+// parameter's step grid comes back bit-identical from its own text.
+
+bool parseFrequency(const IParam&, const char* text, double& value)
+{
+  double number = 0.0;
+  const char* p = nullptr;
+  if (!readNumber(text, number, p))
+    return false;
+  p = skipBlanks(p);
+  double scale = 1.0;
+  if (startsWithNoCase(p, "kHz"))
+  {
+    scale = 1000.0;
+    p += 3;
+  }
+  else if (startsWithNoCase(p, "Hz"))
+    p += 2;
+  if (*skipBlanks(p) != '\0')
+    return false;
+  value = number * scale / 16000.0;
+  return true;
+}
+
+bool parsePercent(const IParam&, const char* text, double& value)
+{
+  double percent = 0.0;
+  if (!readQuantity(text, "%", percent))
+    return false;
+  value = percent / 100.0;
+  return true;
+}
+
+bool parseMix(const IParam&, const char* text, double& value)
+{
+  if (equalsNoCase(text, "Dry"))
+  {
+    value = 0.0;
+    return true;
+  }
+  if (equalsNoCase(text, "Wet"))
+  {
+    value = 1.0;
+    return true;
+  }
+  double dry = 0.0, wet = 0.0;
+  const char* p = nullptr;
+  if (!readNumber(text, dry, p))
+    return false;
+  p = skipBlanks(p);
+  if (*p == '%' && *skipBlanks(p + 1) == '\0')
+  {
+    value = dry / 100.0; // a lone percentage is the wet share
+    return true;
+  }
+  if (*p != ':' || !readNumber(p + 1, wet, p) || *skipBlanks(p) != '\0')
+    return false;
+  if (dry < 0.0 || wet < 0.0 || dry + wet <= 0.0)
+    return false;
+  value = wet / (dry + wet);
+  return true;
+}
+
+bool parseSpeed(const IParam& param, const char* text, double& value)
+{
+  if (param.GetDisplayFunc() == setDisplayTextForSyncRate)
+  {
+    const char* p = skipBlanks(text);
+    for (int i = 0; i < LFO::kNumSyncRates; ++i)
+    {
+      if (equalsNoCase(p, LFO::labelSyncRates[i]))
+      {
+        value = static_cast<double>(i) / (LFO::kNumSyncRates - 1);
+        return true;
+      }
+    }
+    return false;
+  }
+  double hz = 0.0;
+  if (!readQuantity(text, "Hz", hz))
+    return false;
+  value = hz > 0.0 ? std::sqrt(hz / 25.0) : 0.0;
+  return true;
+}
+
+bool parseStereo(const IParam&, const char* text, double& value)
+{
+  double width = 0.0;
+  if (readBetween(text, '>', '<', "%", width))
+  {
+    value = (100.0 - width) / 200.0;
+    return true;
+  }
+  if (readBetween(text, '\\', '/', "%", width))
+  {
+    value = (100.0 + width) / 200.0;
+    return true;
+  }
+  // Without its marks only zero says which way: there is no direction to it.
+  if (readQuantity(text, "%", width) && width == 0.0)
+  {
+    value = 0.5;
+    return true;
+  }
+  return false;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Parameter table
+
+void TrellowPhaser::initParameters()
+{
+  const IParam::ShapeLinear linear;
+
+  GetParam(kParamStages)->InitBool("Stages", false, "", 0, "", "4", "8");
+
+  IParam* manual = GetParam(kParamManual);
+  manual->InitDouble("Manual", 0.0625, 0.0, 1.0, 0.001, "", 0, "", IParam::ShapePowCurve(2.0));
+  manual->SetDisplayFunc(setDisplayTextForFrequency);
+  manual->SetTextParseFunc(parseFrequency);
+
+  IParam* feedback = GetParam(kParamFeedback);
+  feedback->InitDouble("Feedback", 0.0, -1.0, 1.0, 0.01, "", 0, "", linear);
+  feedback->SetDisplayFunc(setDisplayTextForPercent);
+  feedback->SetTextParseFunc(parsePercent);
+
+  IParam* mix = GetParam(kParamMix);
+  mix->InitDouble("Mix", 0.5, 0.0, 1.0, 0.01, "", 0, "", linear);
+  mix->SetDisplayFunc(setDisplayTextForMix);
+  mix->SetTextParseFunc(parseMix);
+
+  IParam* spread = GetParam(kParamSpread);
+  spread->InitDouble("Spread", 0.0, 0.0, 1.0, 0.01, "", 0, "", linear);
+  spread->SetDisplayFunc(setDisplayTextForPercent);
+  spread->SetTextParseFunc(parsePercent);
+
+  IParam* speed = GetParam(kParamLFOSpeed);
+  speed->InitDouble("LFOSpeed", 0.077, 0.0, 1.0, 0.01, "", 0, "", linear);
+  speed->SetDisplayFunc(setDisplayTextForSpeed);
+  speed->SetTextParseFunc(parseSpeed);
+
+  IParam* depth = GetParam(kParamLFODepth);
+  depth->InitDouble("LFODepth", 0.5, 0.0, 1.0, 0.01, "", 0, "", linear);
+  depth->SetDisplayFunc(setDisplayTextForPercent);
+  depth->SetTextParseFunc(parsePercent);
+
+  GetParam(kParamSync)->InitBool("Sync to Host", false, "", 0, "", "OFF", "ON");
+
+  IParam* stereo = GetParam(kParamStereo);
+  stereo->InitDouble("Stereo", 0.5, 0.0, 1.0, 0.01);
+  stereo->SetDisplayFunc(setDisplayTextForStereo);
+  stereo->SetTextParseFunc(parseStereo);
+
+  GetParam(kParamWaveform)->InitEnum("Waveform", 1, {"Sine", "Triangle"});
+}
+
+// ---------------------------------------------------------------------------------------
+// Parameter changes
+
+void TrellowPhaser::OnParamChange(int paramIdx)
+{
+  const IParam* param = GetParam(paramIdx);
+  if (!param)
+    return;
+  const double v = param->Value();
+
+  switch (paramIdx)
+  {
+    case kParamStages:
+      mNumStages = v >= 0.5 ? 8 : 4;
+      // The editor shows different knobs per stage count; give them all their values.
+      // On the audio thread these pushes are queued for the main thread.
+      for (int i = 0; i < NParams(); ++i)
+        SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
+      break;
+    case kParamManual:
+      mManual = v;
+      break;
+    case kParamSpread:
+      mSpreadFactor = v * -0.5 + 1.0;
+      break;
+    case kParamFeedback:
+      mFeedback = v * 0.99;
+      break;
+    case kParamLFOSpeed:
+      // The LFO always gets both rates; the sync state decides which one drives it.
+      mLFO.setRate(v);
+      mLFO.setSyncRate(static_cast<int>(frame::RoundHalfAway(param->GetNormalized() * (LFO::kNumSyncRates - 1))));
+      setRateDisplay();
+      break;
+    case kParamLFODepth:
+      mDepth = v;
+      break;
+    case kParamMix:
+      mDryGain = std::sqrt(1.0 - v);
+      mWetGain = std::sqrt(v);
+      break;
+    case kParamSync:
+      mSync = v >= 0.5;
+      mLFO.setSync(mSync);
+      refreshRateDisplay();
+      break;
+    case kParamStereo:
+      mLFO.setStereo(v);
+      break;
+    case kParamWaveform:
+      mLFO.mWaveform = static_cast<int>(v);
+      break;
+    default:
+      break;
+  }
+}
+
+void TrellowPhaser::setRateDisplay()
+{
+  // An atomic swap of a plain function pointer: a thread formatting the value meanwhile
+  // uses either the old or the new formatter, never a torn one.
+  GetParam(kParamLFOSpeed)->SetDisplayFunc(mSync ? setDisplayTextForSyncRate : setDisplayTextForSpeed);
+}

@@ -1,0 +1,203 @@
+#include <climits>
+#include <cmath>
+
+#include "effect/trellowphaser.h"
+
+namespace {
+// Both channels travel together, one per lane: they run exactly the same operations, and
+// IEEE arithmetic on a lane gives the same bits as on a scalar.
+typedef double v2d __attribute__((vector_size(16)));
+
+inline v2d splat(double v) { return v2d{v, v}; }
+
+constexpr double kTwoPiTimes16k = 100530.96491487337; // 2pi * 16000 Hz, the top break frequency
+
+// The rate the filters are computed for; a host that announces no usable rate gets the
+// frame's default rather than infinite coefficients.
+double usableRate(double fs) { return (std::isfinite(fs) && fs > 0.0) ? fs : 48000.0; }
+
+// A non-finite input sample poisons a channel's states for good; clearing them at the next
+// control update lets finite output resume within one interval of finite input.
+void clearIfNotFinite(double (&states)[TrellowPhaser::kMaxStages])
+{
+  bool finite = true;
+  for (double s : states)
+    finite = finite && std::isfinite(s);
+  if (!finite)
+    for (double& s : states)
+      s = 0.0;
+}
+} // namespace
+
+void TrellowPhaser::OnReset()
+{
+  const double fs = usableRate(GetSampleRate());
+  // About a millisecond; below 1000 Hz every sample is a control update, so the block loop
+  // always advances.
+  const int samples = fs < static_cast<double>(INT_MAX) ? static_cast<int>(fs) : INT_MAX;
+  mControlInterval = samples / 1000 > 0 ? samples / 1000 : 1;
+  mSamplesToUpdate = 0;
+  mLFO.setSampleRate(fs, mControlInterval);
+  mFreqFactor = kTwoPiTimes16k / fs;
+
+  for (int k = 0; k < kMaxStages; ++k)
+  {
+    mCoefL[k] = mCoefR[k] = 0.0;
+    mStateL[k] = mStateR[k] = 0.0;
+  }
+  mGainL = mGainR = 0.0;
+  mNormL = mNormR = 0.0;
+}
+
+void TrellowPhaser::handleSync2Host()
+{
+  const frame::ITimeInfo& timeInfo = GetTimeInfo();
+  mLFO.synchronize(&timeInfo);
+  const bool running = timeInfo.mTransportIsRunning;
+  if (running != mTransportWasRunning)
+  {
+    mTransportWasRunning = running;
+    // After the synchronisation, so the block in which playback starts sweeps from the
+    // start of the cycle.
+    if (running)
+      mLFO.reset();
+  }
+}
+
+void TrellowPhaser::controlUpdate()
+{
+  mLFO.update();
+  const int stages = mNumStages;
+  mActiveStages = stages;
+
+  // x is the squared sweep blended with the manual frequency as a fraction of 16 kHz;
+  // u = 2pi f / fs of the first stage, each further stage mSpreadFactor below the last.
+  const v2d sweep{mLFO.mOutput[0], mLFO.mOutput[1]};
+  const v2d manual = splat(mManual);
+  const v2d x = (sweep * sweep - manual) * splat(mDepth) + manual;
+  v2d u;
+  for (int c = 0; c < 2; ++c)
+    u[c] = x[c] < 0.0 ? 0.0 : (x[c] > 1.0 ? mFreqFactor : mFreqFactor * x[c]);
+
+  // Bilinear all-pass coefficient a = (u - 2) / (u + 2), in the order that fixes its bits.
+  const v2d spread = splat(mSpreadFactor);
+  v2d gain = splat(1.0);
+  for (int k = 0; k < stages; ++k)
+  {
+    const v2d a = (u + splat(-2.0)) * (splat(1.0) / (u + splat(2.0)));
+    mCoefL[k] = a[0];
+    mCoefR[k] = a[1];
+    gain = a * gain;
+    u = u * spread;
+  }
+  const v2d norm = splat(1.0) / (gain * splat(mFeedback) + splat(1.0));
+  mGainL = gain[0];
+  mGainR = gain[1];
+  mNormL = norm[0];
+  mNormR = norm[1];
+
+  clearIfNotFinite(mStateL);
+  clearIfNotFinite(mStateR);
+}
+
+template <int kStages>
+void TrellowPhaser::processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames)
+{
+  v2d a[kStages], s[kStages];
+#pragma GCC unroll 8
+  for (int k = 0; k < kStages; ++k)
+  {
+    a[k] = v2d{mCoefL[k], mCoefR[k]};
+    s[k] = v2d{mStateL[k], mStateR[k]};
+  }
+  const v2d gain{mGainL, mGainR};
+  const v2d norm{mNormL, mNormR};
+  const v2d feedback = splat(mFeedback);
+  const v2d wet = splat(mWetGain);
+  const v2d dry = splat(mDryGain);
+  double r = mRenormPhz;
+
+  for (int i = 0; i < nFrames; ++i)
+  {
+    // The offset keeps the states far from denormals; left and right share its sign.
+    r = -r;
+    const v2d offset = splat(r);
+#pragma GCC unroll 8
+    for (int k = 0; k < kStages; ++k)
+      s[k] = s[k] + offset;
+    // Both inputs are read before either output is written: the buffers may alias.
+    const v2d x = v2d{inL[i], inR[i]} + offset;
+
+    // The chain's output for zero input, from its states (Horner order).
+    v2d sum = s[0];
+#pragma GCC unroll 8
+    for (int k = 1; k < kStages; ++k)
+      sum = sum * a[k] + s[k];
+
+    // Zero-delay feedback solved exactly: y is the chain's output for input x - fb * y.
+    const v2d y = (gain * x + sum) * norm;
+
+    // Run the chain on that input to advance the states (transposed direct form).
+    v2d v = x - feedback * y;
+#pragma GCC unroll 8
+    for (int k = 0; k < kStages; ++k)
+    {
+      const v2d t = v * a[k] + s[k];
+      s[k] = v - a[k] * t;
+      v = t;
+    }
+
+    const v2d out = y * wet + x * dry;
+    outL[i] = out[0];
+    outR[i] = out[1];
+  }
+
+#pragma GCC unroll 8
+  for (int k = 0; k < kStages; ++k)
+  {
+    mStateL[k] = s[k][0];
+    mStateR[k] = s[k][1];
+  }
+  mRenormPhz = r;
+}
+
+void TrellowPhaser::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+  if (mSync)
+    handleSync2Host();
+
+  const double* inL = inputs[0];
+  const double* inR = inputs[1];
+  double* outL = outputs[0];
+  double* outR = outputs[1];
+
+  // Control updates fall every mControlInterval samples counted from the last reset,
+  // whatever the block boundaries.
+  int remaining = nFrames;
+  int i = 0;
+  while (remaining > 0)
+  {
+    int n;
+    if (mSamplesToUpdate > 0)
+    {
+      n = mSamplesToUpdate < remaining ? mSamplesToUpdate : remaining;
+      mSamplesToUpdate = mSamplesToUpdate < remaining ? 0 : mSamplesToUpdate - remaining;
+    }
+    else
+    {
+      controlUpdate();
+      n = mControlInterval;
+      if (n > remaining)
+      {
+        mSamplesToUpdate = n - remaining;
+        n = remaining;
+      }
+    }
+    remaining -= n;
+    if (mActiveStages == 8)
+      processRun<8>(inL + i, inR + i, outL + i, outR + i, n);
+    else
+      processRun<4>(inL + i, inR + i, outL + i, outR + i, n);
+    i += n;
+  }
+}
