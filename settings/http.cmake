@@ -1,0 +1,8 @@
+# Online version check: the blocking GET through libcurl and the messages it leads to.
+# Included from this folder's CMakeLists.txt.
+find_package(CURL REQUIRED)
+
+get_filename_component(MG_HTTP_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+add_library(mg_http STATIC ${CMAKE_CURRENT_LIST_DIR}/http.cpp ${CMAKE_CURRENT_LIST_DIR}/http.h)
+target_include_directories(mg_http PUBLIC ${MG_HTTP_ROOT})
+target_link_libraries(mg_http PRIVATE CURL::libcurl)

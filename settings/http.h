@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "graphics/IGraphicsConstants.h"
+
+namespace settings {
+
+/** Vendor addresses. Pages are opened over https so that the browser never lands on a page
+ *  an intermediary could rewrite; the version request itself verifies the server's
+ *  certificate. */
+inline constexpr const char* kVendorHost = "www.mistlegrovemusic.com";
+inline constexpr const char* kVendorSiteName = "www.mistlegrovemusic.com";
+inline constexpr const char* kVendorSiteAddress = "https://www.mistlegrovemusic.com";
+inline constexpr const char* kVersionRequestUrl =
+  "https://www.mistlegrovemusic.com/music/version/?file=trellowphaser";
+inline constexpr const char* kDownloadPageUrl = "https://www.mistlegrovemusic.com/music/vst.html";
+inline constexpr const char* kHomePageUrl = "https://www.mistlegrovemusic.com/";
+
+inline constexpr const char* kOwnVersionText = "2.0.1";
+inline constexpr const char* kProductName = "Mistlegrove Phaser";
+/** A reply code at or above this names a newer release than kOwnVersionText. */
+inline constexpr int kNewerVersionCode = 2002;
+
+/** The check blocks the user-interface thread, so a silent server must not hold it longer
+ *  than this. */
+inline constexpr long kConnectTimeoutMs = 5000;
+inline constexpr long kTotalTimeoutMs = 10000;
+/** The genuine reply is a few bytes; anything longer is not a version reply and is not read
+ *  further. */
+inline constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+
+/** The two user-interface services the check needs. The effect wraps its graphics context
+ *  in one, so the check can be driven without a window (and observed in tests). Both calls
+ *  are made on the user-interface thread and are modal/blocking. */
+class IVersionCheckUI
+{
+public:
+  virtual ~IVersionCheckUI() = default;
+
+  /** Shows a modal box and returns the user's answer. */
+  virtual frame::graphics::EMsgBoxResult ShowMessageBox(const char* text, const char* caption,
+                                                        frame::graphics::EMsgBoxType type) = 0;
+  /** Opens a web address in the system's browser; true when the system accepted it. */
+  virtual bool OpenURL(const char* url) = 0;
+};
+
+/** How a GET ended. */
+enum class EHttpEnd
+{
+  kComplete,    // the whole reply arrived
+  kStreamError, // connection, protocol or timeout failure; the body holds what arrived
+  kTooLong      // the body passed kMaxReplyBytes and the transfer was abandoned
+};
+
+struct HttpReply
+{
+  std::string mBody;
+  EHttpEnd mEnd = EHttpEnd::kStreamError;
+};
+
+/** Blocking HTTP/1.1 GET of url. Whatever the server's status code, its body is returned;
+ *  redirects are not followed. Never throws, installs no signal handler. */
+HttpReply HttpGet(const char* url, long connectTimeoutMs = kConnectTimeoutMs,
+                  long totalTimeoutMs = kTotalTimeoutMs);
+
+/** Tells the user what reply means, through ui. Returns 0 when a complete reply was judged,
+ *  -1 for an empty body, -3 for a body that is not a version reply (it contains '<' or is
+ *  too long), -5 when the reply was judged but ended in a stream error. */
+int ReportVersionReply(const HttpReply& reply, IVersionCheckUI& ui);
+
+/** Fetches url and reports the reply; the effect passes kVersionRequestUrl. Blocks for at
+ *  most about the total timeout plus the time the user spends on the message boxes. */
+int CheckVersionAgainstWeb(const char* url, IVersionCheckUI& ui,
+                           long connectTimeoutMs = kConnectTimeoutMs,
+                           long totalTimeoutMs = kTotalTimeoutMs);
+
+} // namespace settings
