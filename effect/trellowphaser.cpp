@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "settings/settings_file.h"
+
 const char versionMagic_2_0_1[] = "Mistlegrove Phaser_2.0.1";
 const char versionMagic_2_0_0[] = "Mistlegrove Phaser_2.0.0";
 
@@ -47,7 +49,9 @@ frame::Config TrellowPhaser::makeConfig()
 
 TrellowPhaser::TrellowPhaser(const frame::InstanceInfo&) : TrellowPhaserBase(makeConfig())
 {
-  // Settings file: the path, its folder and the stored editor scale are read here.
+  // The folder and an empty file are made on first use; the stored scale is read otherwise.
+  mIniPath.Set(settings::SettingsFilePath().c_str());
+  mEditorScale = settings::InitEditorScale(mIniPath.Str());
 
   SetChannelLabel(frame::kInput, 0, "Mistlegrove Phaser Left");
   SetChannelLabel(frame::kInput, 1, "Mistlegrove Phaser Right");

@@ -78,6 +78,15 @@ public:
   /** setRateDisplay, then asks the editor to redraw the LFO-speed knob. Safe on any thread. */
   void refreshRateDisplay();
 
+  /** Re-reads the editor scale from the settings file. Main thread. */
+  bool loadConfig();
+  /** Writes the open editor's draw scale to the settings file; false when it could not be
+   *  written (the file then keeps what it had). Main thread. */
+  bool saveConfig();
+  /** Full path of the settings file; empty when the settings live in memory only. */
+  const char* GetSettingsPath() const { return mIniPath.Get(); }
+  float GetEditorScale() const { return mEditorScale; }
+
   /** True when the chunk holds the tag's bytes at startPos. */
   static bool isNewVersion(const frame::IByteChunk& chunk, int startPos, const char* tag);
 
@@ -95,7 +104,7 @@ private:
   template <int kStages>
   void processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames);
 
-  // Settings file and editor; wired by the settings and editor code.
+  // Settings file and editor.
   frame::IString mIniPath;
   float mEditorScale = 0.5f;
 
