@@ -1,7 +1,7 @@
 #pragma once
 
 #include "effect/lfo.h"
-#include "frame/IFramePlugin.h"
+#include "frame/IFrameVST3.h"
 
 namespace frame::graphics {
 class IControl;
@@ -40,7 +40,7 @@ void setDisplayTextForSyncRate(double value, frame::IString& str);
 void setDisplayTextForStereo(double value, frame::IString& str);
 
 /** The host binding the effect sits on. */
-using TrellowPhaserBase = frame::IFramePlugin;
+using TrellowPhaserBase = frame::IFrameVST3;
 
 /** The stereo phaser: two chains of 4 or 8 first-order all-pass stages with zero-delay
  *  feedback, swept by the LFO, mixed with the dry signal by an equal-power law. */

@@ -79,6 +79,9 @@ public:
   virtual bool SerializeEditorState(IByteChunk& /*chunk*/) const { return true; }
   virtual int UnserializeEditorState(const IByteChunk& /*chunk*/, int startPos) { return startPos; }
   virtual void SetScreenScale(float /*scale*/) {}
+  /** Asks the host for its context menu of a parameter at (x, y) in editor units; false
+   *  when the host offers none. Main thread. */
+  virtual bool ShowHostContextMenu(int /*paramIdx*/, float /*x*/, float /*y*/) { return false; }
 
 protected:
   std::vector<std::unique_ptr<IParam>> mParams;

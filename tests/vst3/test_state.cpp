@@ -1,0 +1,112 @@
+// The state a host keeps in its projects: the effect's chunk plus the bypass flag.
+#include <gtest/gtest.h>
+
+#include "vst3/Bundle.h"
+
+using namespace mgtest;
+
+namespace {
+
+const double kDefaults[10] = {0, 0.0625, 0, 0, 0.077, 0.5, 0.5, 0, 0.5, 1};
+
+std::vector<uint8_t> chunk(const char* tag, std::vector<double> values, int bypass = -1)
+{
+  std::vector<uint8_t> bytes(tag, tag + std::strlen(tag));
+  for (double v : values)
+  {
+    const auto* b = reinterpret_cast<const uint8_t*>(&v);
+    bytes.insert(bytes.end(), b, b + 8);
+  }
+  if (bypass >= 0)
+    bytes.insert(bytes.end(), {static_cast<uint8_t>(bypass), 0, 0, 0});
+  return bytes;
+}
+
+const char kTag201[] = "Mistlegrove Phaser_2.0.1";
+const char kTag200[] = "Mistlegrove Phaser_2.0.0";
+
+// The ten values the instance would save now.
+std::vector<double> savedValues(Instance& plug)
+{
+  const std::vector<uint8_t> state = plug.getState();
+  std::vector<double> values(10);
+  if (state.size() == 108)
+    std::memcpy(values.data(), state.data() + 24, 80);
+  return values;
+}
+
+const std::vector<double> kLoaded = {1, 0.25, 0.5, 0.9, 0.5, 0.35, 1.0, 1, 1.0, 0};
+
+} // namespace
+
+TEST(State, FreshInstanceSavesItsDefaultsAndAClearBypassFlag)
+{
+  Instance plug(createComponent());
+  const std::vector<uint8_t> state = plug.getState();
+  EXPECT_EQ(plug.stateResult, kResultOk);
+  std::vector<double> defaults(kDefaults, kDefaults + 10);
+  EXPECT_EQ(state, chunk(kTag201, defaults, 0));
+}
+
+TEST(State, CurrentLayoutLoadsValuesBypassAndHostSideParameters)
+{
+  Instance plug(createComponent());
+  ASSERT_EQ(plug.setState(chunk(kTag201, kLoaded, 1)), kResultOk);
+  EXPECT_EQ(savedValues(plug), kLoaded);
+  EXPECT_EQ(plug.controller->getParamNormalized(0x10000), 1.0);
+  EXPECT_DOUBLE_EQ(plug.plain(6), 1.0);
+  EXPECT_DOUBLE_EQ(plug.plain(3), 0.9);
+  EXPECT_EQ(plug.getState(), chunk(kTag201, kLoaded, 1));
+}
+
+TEST(State, PreviousLayoutsLoadWithTheMissingValuesAtZero)
+{
+  Instance plug(createComponent());
+  ASSERT_EQ(plug.setState(chunk(kTag200, {1, 0.25, 0.5, 0.9, 0.5, 0.35, 1.0, 1, 1.0}, 0)), kResultOk);
+  EXPECT_EQ(savedValues(plug), (std::vector<double>{1, 0.25, 0.5, 0.9, 0.5, 0.35, 1.0, 1, 1.0, 0}));
+
+  // The first release wrote seven bare values.
+  ASSERT_EQ(plug.setState(chunk("", {0, 0.5, 0.25, -0.5, 0.1, 0.2, 0.3}, 1)), kResultOk);
+  EXPECT_EQ(savedValues(plug), (std::vector<double>{0, 0.5, 0.25, -0.5, 0.1, 0.2, 0.3, 0, 0, 0}));
+  EXPECT_EQ(plug.controller->getParamNormalized(0x10000), 1.0);
+}
+
+TEST(State, TruncatedChunkFailsWithoutReadingOn)
+{
+  Instance plug(createComponent());
+  // Cut after the fifth value; what follows must not be taken for the bypass flag.
+  std::vector<uint8_t> bytes = chunk(kTag201, {1, 0.25, 0.5, 0.9, 0.5});
+  auto stream = owned(new TestStream(bytes));
+  EXPECT_NE(plug.component->setState(stream), kResultOk);
+  EXPECT_EQ(stream->seeks, 0);
+  // The values up to the cut were restored, the host was not told of a loaded state.
+  EXPECT_EQ(savedValues(plug), (std::vector<double>{1, 0.25, 0.5, 0.9, 0.5, 0, 0.5, 0, 0.5, 1}));
+  EXPECT_DOUBLE_EQ(plug.plain(0), 0.0);
+}
+
+TEST(State, StreamEndingBeforeTheBypassFlagFails)
+{
+  Instance plug(createComponent());
+  EXPECT_NE(plug.setState(chunk(kTag201, kLoaded)), kResultOk);
+  EXPECT_EQ(savedValues(plug), kLoaded);
+  EXPECT_EQ(plug.controller->getParamNormalized(0x10000), 0.0);
+}
+
+TEST(State, EmptyStreamChangesNothing)
+{
+  Instance plug(createComponent());
+  EXPECT_NE(plug.setState({}), kResultOk);
+  EXPECT_EQ(savedValues(plug), std::vector<double>(kDefaults, kDefaults + 10));
+}
+
+TEST(State, WaveLabStreamsAreReadPastErrors)
+{
+  // The first read delivers 64 bytes and reports an error.
+  Instance wavelab(createComponent(), "WaveLab 12");
+  EXPECT_EQ(wavelab.setState(chunk(kTag201, kLoaded, 0), 0, 64), kResultOk);
+  EXPECT_EQ(savedValues(wavelab), kLoaded);
+
+  Instance elements(createComponent(), "WaveLab Elements 12");
+  EXPECT_NE(elements.setState(chunk(kTag201, kLoaded, 0), 0, 64), kResultOk);
+  EXPECT_EQ(savedValues(elements), std::vector<double>(kDefaults, kDefaults + 10));
+}
