@@ -9,7 +9,7 @@ cmake -S "$root" -B "$build" -G Ninja
 cmake --build "$build" -j"$(nproc)"
 if [ -x "$build/tools/mistlegrove-render" ]; then
   cmake --install "$build"
-  "$build/tools/mistlegrove-render" --bundle "$build/VST3/Mistlegrove Phaser.vst3" -o "$root/demo-phased.wav"
+  "$build/tools/mistlegrove-render" --bundle "$build/Mistlegrove Phaser.vst3" -o "$root/demo-phased.wav"
   echo "Rendered $root/demo-phased.wav"
 else
   ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

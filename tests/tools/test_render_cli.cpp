@@ -1,0 +1,450 @@
+// Runs the built mistlegrove-render against the built bundle, as a user would.
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kProgram = MG_RENDER_EXE;
+const char* const kBundle = MG_TEST_BUNDLE;
+
+struct Result
+{
+  int status = -1; ///< exit code, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+struct Audio
+{
+  int channels = 0;
+  int rate = 0;
+  int format = 0;
+  std::vector<float> samples; ///< interleaved
+  int64_t Frames() const { return channels ? static_cast<int64_t>(samples.size()) / channels : 0; }
+};
+
+std::string Slurp(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class RenderCli : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    char tmpl[] = "/tmp/mg-render-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    mDir = tmpl;
+    char home[] = "/tmp/mg-render-home-XXXXXX";
+    ASSERT_NE(mkdtemp(home), nullptr);
+    mHome = home;
+    std::signal(SIGPIPE, SIG_IGN);
+  }
+  void TearDown() override
+  {
+    fs::remove_all(mDir);
+    fs::remove_all(mHome);
+  }
+
+  std::string Path(const std::string& name) const { return (mDir / name).string(); }
+
+  // Starts the program in the test folder, with a HOME of its own, so that nothing of the
+  // user's is read or written (the plug-in keeps its settings there).
+  pid_t Spawn(std::vector<std::string> args, bool withBundle = true)
+  {
+    if (withBundle)
+      args.insert(args.begin(), {"--bundle", kBundle});
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+      if (chdir(mDir.c_str()) != 0)
+        _exit(120);
+      setenv("HOME", mHome.c_str(), 1);
+      const int out = open(Path(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(Path(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, STDOUT_FILENO);
+      dup2(err, STDERR_FILENO);
+      std::vector<char*> argv{const_cast<char*>(kProgram)};
+      for (std::string& a : args)
+        argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(kProgram, argv.data());
+      _exit(127);
+    }
+    return pid;
+  }
+
+  Result Wait(pid_t pid)
+  {
+    Result r;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = Slurp(Path(".stdout"));
+    r.err = Slurp(Path(".stderr"));
+    fs::remove(Path(".stdout"));
+    fs::remove(Path(".stderr"));
+    return r;
+  }
+
+  Result Run(std::vector<std::string> args, bool withBundle = true) { return Wait(Spawn(std::move(args), withBundle)); }
+
+  // A failure: non-zero exit with exactly one line on stderr naming what went wrong.
+  void ExpectFailure(const Result& r, const std::string& mention)
+  {
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(mention), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Assertion"), std::string::npos) << r.err;
+  }
+
+  // Everything in the test folder, to prove nothing was left behind.
+  std::vector<std::string> Entries() const
+  {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(mDir))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  void WriteAudio(const std::string& name, const std::vector<float>& samples, int channels, int rate = 48000)
+  {
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = rate;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* f = sf_open(Path(name).c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
+    sf_close(f);
+  }
+
+  Audio ReadAudio(const std::string& name)
+  {
+    Audio a;
+    SF_INFO info{};
+    SNDFILE* f = sf_open(Path(name).c_str(), SFM_READ, &info);
+    EXPECT_NE(f, nullptr) << name << ": " << sf_strerror(nullptr);
+    if (!f)
+      return a;
+    a.channels = info.channels;
+    a.rate = info.samplerate;
+    a.format = info.format;
+    a.samples.resize(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(f, a.samples.data(), info.frames);
+    sf_close(f);
+    return a;
+  }
+
+  // Half a second of a chord with noise, interleaved, well inside full scale.
+  static std::vector<float> Music(int channels, int frames = 24000)
+  {
+    std::vector<float> s(static_cast<size_t>(frames) * channels);
+    uint32_t seed = 12345;
+    for (int i = 0; i < frames; ++i)
+    {
+      for (int c = 0; c < channels; ++c)
+      {
+        seed = seed * 1664525u + 1013904223u;
+        const double noise = static_cast<double>(seed >> 8) / 8388608.0 - 1.0;
+        const double t = i / 48000.0;
+        s[static_cast<size_t>(i) * channels + c] = static_cast<float>(
+          0.2 * std::sin(2 * std::numbers::pi * 220.0 * t + c) + 0.15 * std::sin(2 * std::numbers::pi * 331.0 * t) + 0.05 * noise);
+      }
+    }
+    return s;
+  }
+
+  static double MaxDifference(const std::vector<float>& a, const std::vector<float>& b)
+  {
+    EXPECT_EQ(a.size(), b.size());
+    double d = 0.0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+      d = std::max(d, std::abs(static_cast<double>(a[i]) - b[i]));
+    return d;
+  }
+
+  fs::path mDir;
+  fs::path mHome;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// What a user gets wrong is refused with one line, and nothing is written
+
+TEST_F(RenderCli, AMissingInputIsNamed)
+{
+  ExpectFailure(Run({"absent.wav", "-o", "out.wav"}), "absent.wav");
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(RenderCli, InputsThatAreNoAudioAreRefused)
+{
+  std::ofstream(Path("notes.wav")) << "plain text, no audio";
+  fs::create_directory(Path("folder.wav"));
+  ExpectFailure(Run({"notes.wav", "-o", "out.wav"}), "notes.wav");
+  ExpectFailure(Run({"folder.wav", "-o", "out.wav"}), "folder.wav");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"folder.wav", "notes.wav"}));
+}
+
+TEST_F(RenderCli, AnUnreadableInputIsRefused)
+{
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root reads every file";
+  WriteAudio("locked.wav", Music(2, 100), 2);
+  fs::permissions(Path("locked.wav"), fs::perms::none);
+  ExpectFailure(Run({"locked.wav", "-o", "out.wav"}), "Permission denied");
+  EXPECT_FALSE(fs::exists(Path("out.wav")));
+}
+
+TEST_F(RenderCli, AnUnknownOutputFormatIsRefused)
+{
+  WriteAudio("in.wav", Music(2, 100), 2);
+  ExpectFailure(Run({"in.wav", "-o", "out.mp3"}), ".mp3");
+  ExpectFailure(Run({"in.wav", "-o", "out.flac", "--float"}), "FLAC");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"in.wav"});
+}
+
+TEST_F(RenderCli, UnknownPresetsAndParametersAreRefusedWithTheChoices)
+{
+  const Result preset = Run({"--preset", "Nonesuch", "-o", "out.wav"});
+  ExpectFailure(preset, "Nonesuch");
+  EXPECT_NE(preset.err.find("Aliens"), std::string::npos) << preset.err;
+  ExpectFailure(Run({"--preset", "10", "-o", "out.wav"}), "10");
+
+  const Result param = Run({"--set", "Wobble=3", "-o", "out.wav"});
+  ExpectFailure(param, "Wobble");
+  EXPECT_NE(param.err.find("Feedback"), std::string::npos) << param.err;
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(RenderCli, ValuesThePluginCannotReadAreRefused)
+{
+  ExpectFailure(Run({"--set", "Manual=banana", "-o", "out.wav"}), "banana");
+  ExpectFailure(Run({"--set", "Waveform=Square", "-o", "out.wav"}), "Square");
+  ExpectFailure(Run({"--set", "Feedback=500%", "-o", "out.wav"}), "range");
+  ExpectFailure(Run({"--set", "Mix", "-o", "out.wav"}), "NAME=VALUE");
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(RenderCli, AnUnloadableBundleIsRefused)
+{
+  fs::create_directory(Path("Fake.vst3"));
+  ExpectFailure(Run({"--bundle", Path("Fake.vst3"), "-o", "out.wav"}, false), "Fake.vst3");
+  ExpectFailure(Run({"--bundle", Path("Absent.vst3"), "--list"}, false), "Absent.vst3");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Fake.vst3"});
+}
+
+TEST_F(RenderCli, TheInputIsNeverTheOutput)
+{
+  WriteAudio("in.wav", Music(2, 1000), 2);
+  fs::create_symlink(Path("in.wav"), Path("alias.wav"));
+  fs::create_hard_link(Path("in.wav"), Path("hard.wav"));
+  const std::string before = Slurp(Path("in.wav"));
+  ExpectFailure(Run({"in.wav", "-o", "in.wav"}), "in.wav");
+  ExpectFailure(Run({"in.wav", "-o", Path("./in.wav")}), "in.wav");
+  ExpectFailure(Run({"in.wav", "-o", "alias.wav"}), "overwrite");
+  ExpectFailure(Run({"alias.wav", "-o", "hard.wav"}), "overwrite");
+  EXPECT_EQ(Slurp(Path("in.wav")), before);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"alias.wav", "hard.wav", "in.wav"}));
+}
+
+TEST_F(RenderCli, AFailedRunLeavesAnExistingOutputAlone)
+{
+  std::ofstream(Path("out.wav")) << "the previous render";
+  ExpectFailure(Run({"--set", "Manual=banana", "-o", "out.wav"}), "banana");
+  EXPECT_EQ(Slurp(Path("out.wav")), "the previous render");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.wav"});
+}
+
+TEST_F(RenderCli, ARenderStoppedHalfwayLeavesNoFile)
+{
+  // The input is a pipe fed with only part of a file, so the render waits mid-way with
+  // its output open until it is terminated.
+  WriteAudio("source.wav", Music(2, 48000), 2);
+  const std::string wav = Slurp(Path("source.wav"));
+  fs::remove(Path("source.wav"));
+  ASSERT_EQ(mkfifo(Path("feed.wav").c_str(), 0600), 0);
+  const pid_t pid = Spawn({"feed.wav", "-o", "out.wav"});
+  const int feed = open(Path("feed.wav").c_str(), O_WRONLY);
+  ASSERT_GE(feed, 0);
+  ASSERT_EQ(write(feed, wav.data(), 32768), 32768);
+
+  bool writing = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!writing && std::chrono::steady_clock::now() < deadline)
+  {
+    for (const std::string& name : Entries())
+      writing = writing || name.rfind(".out.wav.", 0) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(writing) << "the output was never started";
+  kill(pid, SIGTERM);
+  const Result r = Wait(pid);
+  close(feed);
+  EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+  EXPECT_EQ(Entries(), std::vector<std::string>{"feed.wav"});
+}
+
+// ---------------------------------------------------------------------------------------
+// Listing the plug-in
+
+TEST_F(RenderCli, ListShowsTheClassEveryParameterAndEveryPresetWithoutInput)
+{
+  const Result r = Run({"--list"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* text : {"Mistlegrove Phaser", "Audio Module Class", "Fx|Filter", "Factory Presets"})
+    EXPECT_NE(r.out.find(text), std::string::npos) << text;
+  for (const char* name : {"Stages", "Manual", "Spread", "Feedback", "LFOSpeed", "LFODepth", "Mix", "Sync to Host",
+                           "Stereo", "Waveform"})
+    EXPECT_NE(r.out.find(std::string("  ") + name + " "), std::string::npos) << name;
+  for (const char* preset : {"default", "Nebulesque", "Uni-Vibe", "8-Stager", "8-Viber", "Wash out", "Comfort",
+                             "Vibrato", "Feedbacker", "Aliens"})
+    EXPECT_NE(r.out.find(std::string(" ") + preset + "\n"), std::string::npos) << preset;
+  EXPECT_TRUE(Entries().empty()) << "listing writes nothing";
+}
+
+TEST_F(RenderCli, ListShowsTheValuesThatPresetsAndSettingsGive)
+{
+  const Result r = Run({"--list", "--preset", "8-stager", "--set", "manual=2500 Hz", "--set", "sync to host=on",
+                        "--set", "LFOSpeed=1/8"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto row = [&](const std::string& title) {
+    const size_t at = r.out.find("  " + title + " ");
+    return at == std::string::npos ? std::string() : r.out.substr(at, r.out.find('\n', at) - at);
+  };
+  EXPECT_NE(row("Stages").find(" 8 "), std::string::npos) << row("Stages");
+  EXPECT_NE(row("Manual").find("2500Hz"), std::string::npos) << row("Manual");
+  EXPECT_NE(row("Sync to Host").find(" ON "), std::string::npos) << row("Sync to Host");
+  EXPECT_NE(row("LFOSpeed").find(" 1/8 "), std::string::npos) << row("LFOSpeed");
+}
+
+// ---------------------------------------------------------------------------------------
+// Rendering
+
+TEST_F(RenderCli, TheDemoRendersSixSecondsOfStereoIn24Bit)
+{
+  const Result r = Run({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << "quiet when not on a terminal: " << r.err;
+  const Audio a = ReadAudio("demo-phased.wav");
+  EXPECT_EQ(a.channels, 2);
+  EXPECT_EQ(a.rate, 48000);
+  EXPECT_EQ(a.Frames(), 6 * 48000);
+  EXPECT_EQ(a.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  const double peak = std::abs(*std::max_element(a.samples.begin(), a.samples.end(),
+                                                 [](float x, float y) { return std::abs(x) < std::abs(y); }));
+  EXPECT_GT(peak, 0.1);
+  EXPECT_LT(peak, 1.0);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"demo-phased.wav"});
+}
+
+TEST_F(RenderCli, ADryMixGivesTheInputBack)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--set", "Mix=Dry", "--float", "-o", "dry.wav"}).status, 0);
+  const Audio out = ReadAudio("dry.wav");
+  EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_LT(MaxDifference(out.samples, in), 1e-6);
+}
+
+TEST_F(RenderCli, BypassGivesTheInputBack)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--bypass", "--preset", "Aliens", "--float", "-o", "by.wav"}).status, 0);
+  EXPECT_LT(MaxDifference(ReadAudio("by.wav").samples, in), 1e-7);
+}
+
+TEST_F(RenderCli, TheEffectChangesTheSound)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--float", "-o", "wet.wav"}).status, 0);
+  EXPECT_GT(MaxDifference(ReadAudio("wet.wav").samples, in), 0.01);
+}
+
+TEST_F(RenderCli, MonoInputGivesStereoOutputOfTheSameLength)
+{
+  const std::vector<float> mono = Music(1);
+  WriteAudio("mono.wav", mono, 1, 44100);
+  ASSERT_EQ(Run({"mono.wav", "--set", "Mix=Dry", "--float", "-o", "st.wav"}).status, 0);
+  const Audio out = ReadAudio("st.wav");
+  ASSERT_EQ(out.channels, 2);
+  EXPECT_EQ(out.rate, 44100);
+  ASSERT_EQ(out.Frames(), static_cast<int64_t>(mono.size()));
+  std::vector<float> left, right;
+  for (int64_t i = 0; i < out.Frames(); ++i)
+  {
+    left.push_back(out.samples[2 * i]);
+    right.push_back(out.samples[2 * i + 1]);
+  }
+  EXPECT_LT(MaxDifference(left, mono), 1e-6);
+  EXPECT_LT(MaxDifference(right, mono), 1e-6);
+}
+
+TEST_F(RenderCli, SixtyFourAndThirtyTwoBitProcessingAgree)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--preset", "Feedbacker", "--float", "-o", "f32.wav"}).status, 0);
+  ASSERT_EQ(Run({"in.wav", "--preset", "Feedbacker", "--float", "--double", "-o", "f64.wav"}).status, 0);
+  const Audio a = ReadAudio("f32.wav"), b = ReadAudio("f64.wav");
+  EXPECT_LT(MaxDifference(a.samples, b.samples), 1e-5);
+  EXPECT_GT(MaxDifference(a.samples, in), 0.01) << "the preset is heard";
+}
+
+TEST_F(RenderCli, APresetByIndexIsThePresetByName)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--preset", "9", "--float", "-o", "a.wav"}).status, 0);
+  ASSERT_EQ(Run({"in.wav", "--preset", "aliens", "--float", "-o", "b.wav"}).status, 0);
+  ASSERT_EQ(Run({"in.wav", "--float", "-o", "c.wav"}).status, 0);
+  EXPECT_EQ(ReadAudio("a.wav").samples, ReadAudio("b.wav").samples);
+  EXPECT_GT(MaxDifference(ReadAudio("a.wav").samples, ReadAudio("c.wav").samples), 0.01);
+}
+
+TEST_F(RenderCli, TheTransportTempoDrivesTheSyncedSweep)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  const std::vector<std::string> synced = {"in.wav", "--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--float"};
+  auto render = [&](const char* tempo, const char* out) {
+    std::vector<std::string> args = synced;
+    args.insert(args.end(), {"--tempo", tempo, "-o", out});
+    return Run(args).status;
+  };
+  ASSERT_EQ(render("60", "slow.wav"), 0);
+  ASSERT_EQ(render("180", "fast.wav"), 0);
+  ASSERT_EQ(render("180", "again.wav"), 0);
+  EXPECT_GT(MaxDifference(ReadAudio("slow.wav").samples, ReadAudio("fast.wav").samples), 0.01);
+  EXPECT_EQ(ReadAudio("fast.wav").samples, ReadAudio("again.wav").samples);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+
+#include "tools/render/AudioSource.h"
+
+namespace render {
+
+/** Six seconds of stereo at 48 kHz to hear the phaser on without bringing a file: two
+ *  sustained chords of band-limited sawtooths, detuned a little between the channels, over
+ *  soft pink noise. Bright and dense on purpose: a sweeping notch needs partials to cut.
+ *  The same samples every time. */
+class DemoSignal : public AudioSource
+{
+public:
+  static constexpr int kSampleRate = 48000;
+  static constexpr int64_t kFrames = 6 * kSampleRate;
+
+  DemoSignal();
+
+  int Channels() const override { return 2; }
+  int SampleRate() const override { return kSampleRate; }
+  int64_t Frames() const override { return kFrames; }
+  int64_t Read(float* interleaved, int64_t frames) override;
+  int64_t Read(double* interleaved, int64_t frames) override;
+  std::string Error() const override { return {}; }
+
+private:
+  static constexpr int kVoices = 6;
+
+  struct Saw
+  {
+    double phase = 0.0;
+    double inc = 0.0;
+    double Next();
+  };
+
+  void Next(double& left, double& right);
+  void Tune(int chord);
+  double Noise();
+
+  Saw mLeft[kVoices];
+  Saw mRight[kVoices];
+  int64_t mPos = 0;
+  int mChord = -1;
+  uint32_t mSeed = 0x9E3779B9u;
+  double mPink[3] = {};
+};
+
+} // namespace render

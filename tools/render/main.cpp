@@ -1,0 +1,274 @@
+// mistlegrove-render: renders an audio file, or a demo signal, through the plug-in's VST 3
+// bundle, the way a host would, for users without a host.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "tools/render/AudioFile.h"
+#include "tools/render/DemoSignal.h"
+#include "tools/render/EditorWindow.h"
+#include "tools/render/Listing.h"
+#include "tools/render/PluginHost.h"
+#include "tools/render/Progress.h"
+#include "tools/render/Render.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/render/ValueText.h"
+
+#ifndef MG_RENDER_DEFAULT_BUNDLE
+#define MG_RENDER_DEFAULT_BUNDLE ""
+#endif
+#ifndef MG_RENDER_VERSION
+#define MG_RENDER_VERSION "unknown"
+#endif
+
+namespace {
+
+using namespace render;
+
+constexpr const char* kProgram = "mistlegrove-render";
+constexpr const char* kBundleName = "Mistlegrove Phaser.vst3";
+constexpr const char* kDemoOutput = "demo-phased.wav";
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int Fail(const std::string& message, int code = kExitFailure)
+{
+  std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+  return code;
+}
+
+bool Exists(const std::string& path)
+{
+  struct stat st{};
+  return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+std::string UserBundle()
+{
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) + "/.vst3/" + kBundleName : std::string();
+}
+
+// The bundle of the build tree this program came from, else the user's installed one.
+std::string DefaultBundle()
+{
+  const std::string built = MG_RENDER_DEFAULT_BUNDLE;
+  if (Exists(built))
+    return built;
+  const std::string user = UserBundle();
+  if (Exists(user) || built.empty())
+    return user;
+  return built;
+}
+
+std::string DefaultBundleText()
+{
+  const std::string built = MG_RENDER_DEFAULT_BUNDLE;
+  return built.empty() ? "default: ~/.vst3/" + std::string(kBundleName)
+                       : "default: " + built + ", else ~/.vst3/" + kBundleName;
+}
+
+std::string Joined(const std::vector<std::string>& items)
+{
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i)
+    out += (i ? ", " : "") + items[i];
+  return out;
+}
+
+bool ApplyPreset(PluginHost& host, const std::string& wanted, std::string& error)
+{
+  const std::vector<std::string> names = host.PresetNames();
+  if (names.empty())
+  {
+    error = "the plug-in has no presets";
+    return false;
+  }
+  int index = -1;
+  char* end = nullptr;
+  const long number = std::strtol(wanted.c_str(), &end, 10);
+  if (end != wanted.c_str() && *end == '\0')
+  {
+    if (number < 0 || number >= static_cast<long>(names.size()))
+    {
+      error = "preset index " + wanted + " is out of range 0 .. " + std::to_string(names.size() - 1);
+      return false;
+    }
+    index = static_cast<int>(number);
+  }
+  for (size_t i = 0; index < 0 && i < names.size(); ++i)
+    if (SameName(names[i], wanted))
+      index = static_cast<int>(i);
+  if (index < 0)
+  {
+    error = "unknown preset '" + wanted + "' (presets: " + Joined(names) + ")";
+    return false;
+  }
+  return host.SelectPreset(index, error);
+}
+
+// Resolves every --set first, so that a misspelt name fails before anything changes.
+bool ResolveSettings(const PluginHost& host, const std::vector<ParamSetting>& settings,
+                     std::vector<std::pair<PluginParam, std::string>>& resolved, std::string& error)
+{
+  using Steinberg::Vst::ParameterInfo;
+  for (const ParamSetting& s : settings)
+  {
+    PluginParam param;
+    if (!host.FindParam(s.name, param) || (param.flags & ParameterInfo::kIsReadOnly))
+    {
+      std::vector<std::string> titles;
+      for (const PluginParam& p : host.Params())
+        if (!(p.flags & (ParameterInfo::kIsProgramChange | ParameterInfo::kIsReadOnly)))
+          titles.push_back(p.title);
+      error = "unknown parameter '" + s.name + "' (parameters: " + Joined(titles) + ")";
+      return false;
+    }
+    if (param.flags & ParameterInfo::kIsProgramChange)
+    {
+      error = "'" + param.title + "' is chosen with --preset";
+      return false;
+    }
+    resolved.emplace_back(param, s.value);
+  }
+  return true;
+}
+
+bool ApplySettings(PluginHost& host, const std::vector<std::pair<PluginParam, std::string>>& settings, bool switches,
+                   std::string& error)
+{
+  for (const auto& [param, value] : settings)
+  {
+    if ((param.stepCount > 0) != switches)
+      continue;
+    double normalized = 0.0;
+    if (!host.ReadValue(param, value, normalized, error) || !host.SetParam(param.id, normalized, error))
+      return false;
+  }
+  return true;
+}
+
+int Run(int argc, char** argv)
+{
+  RenderOptions options;
+  std::string error;
+  if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error))
+    return Fail(error, kExitUsage);
+  if (options.help)
+  {
+    std::fputs(UsageText(kProgram, DefaultBundleText()).c_str(), stdout);
+    return 0;
+  }
+  if (options.version)
+  {
+    std::printf("%s %s\n", kProgram, MG_RENDER_VERSION);
+    return 0;
+  }
+
+  // Everything about the files is checked before the plug-in is loaded, so a mistyped
+  // name fails at once.
+  std::unique_ptr<AudioSource> source;
+  std::string output = options.output;
+  OutputFormat format;
+  if (!options.list)
+  {
+    if (options.input.empty())
+    {
+      source = std::make_unique<DemoSignal>();
+      if (output.empty())
+        output = kDemoOutput;
+    }
+    else
+    {
+      auto reader = std::make_unique<AudioFileReader>();
+      if (!reader->Open(options.input, error))
+        return Fail(error);
+      source = std::move(reader);
+      if (output.empty())
+        output = DefaultOutputPath(options.input);
+    }
+    if (!ChooseOutputFormat(output, options.floatOutput, format, error))
+      return Fail(error, kExitUsage);
+    if (!options.input.empty() && SameFile(options.input, output))
+      return Fail("refusing to overwrite the input '" + options.input + "': choose another output with -o");
+  }
+
+  const std::string bundle = options.bundle.empty() ? DefaultBundle() : options.bundle;
+  if (bundle.empty())
+    return Fail("no plug-in bundle found: pass --bundle PATH");
+  PluginHost host;
+  if (!host.Load(bundle, error))
+    return Fail(error);
+  std::vector<std::pair<PluginParam, std::string>> resolved;
+  if (!ResolveSettings(host, options.settings, resolved, error))
+    return Fail(error);
+  if (!options.preset.empty() && !ApplyPreset(host, options.preset, error))
+    return Fail(error);
+  if (options.bypass && !host.SetBypass(true, error))
+    return Fail(error);
+
+  ProcessSettings settings;
+  settings.sampleRate = source ? source->SampleRate() : DemoSignal::kSampleRate;
+  settings.maxBlockSize = options.blockSize;
+  settings.doublePrecision = options.doublePrecision;
+  settings.realtime = options.realtime;
+  settings.tempo = options.tempo;
+  if (!host.Start(settings, error))
+    return Fail(error);
+
+  // Switches first, and carried to the processor by a call without samples before the
+  // other values are read: a switch can change how they read, and the plug-in may only
+  // learn of it in processing ("1/4" reads as a rate once the LFO follows the tempo).
+  if (!host.Process(0, error) || !ApplySettings(host, resolved, true, error) || !host.Process(0, error) ||
+      !ApplySettings(host, resolved, false, error))
+    return Fail(error);
+
+  if (options.editor && !RunEditorWindow(host, error))
+    return Fail(error);
+  if (options.list)
+  {
+    std::fputs(DescribePlugin(host).c_str(), stdout);
+    return 0;
+  }
+
+  AtomicAudioWriter writer;
+  if (!writer.Open(output, format, source->SampleRate(), 2, error))
+    return Fail(error);
+  const bool interactive = isatty(STDERR_FILENO);
+  const auto began = std::chrono::steady_clock::now();
+  const int64_t frames = RenderThrough(host, *source, writer, settings,
+                                       Progress::Wanted(source->Frames(), source->SampleRate()), error);
+  host.Stop();
+  if (frames < 0 || !writer.Commit(error))
+    return Fail(error);
+
+  if (interactive)
+  {
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const double seconds = static_cast<double>(frames) / source->SampleRate();
+    std::fprintf(stderr, "%s: wrote %s (%.2f s, %d Hz, %s) at %.0fx realtime\n", kProgram, output.c_str(), seconds,
+                 source->SampleRate(), format.description.c_str(), took > 0.0 ? seconds / took : 0.0);
+  }
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  try
+  {
+    return Run(argc, argv);
+  }
+  catch (const std::exception& e)
+  {
+    return Fail(e.what());
+  }
+}
