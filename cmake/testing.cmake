@@ -11,9 +11,11 @@ function(mg_add_gtest name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   # Tests never touch the real home: the effect writes its settings file under HOME.
   file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/test-home)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS "${T_LABELS}"
-                                  ENVIRONMENT "HOME=${PROJECT_BINARY_DIR}/test-home")
+  set(props ENVIRONMENT "HOME=${PROJECT_BINARY_DIR}/test-home")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
 # mg_add_fuzzer(<name> SOURCES <files...> LIBS <targets...>)
