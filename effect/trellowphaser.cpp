@@ -52,6 +52,7 @@ TrellowPhaser::TrellowPhaser(const frame::InstanceInfo& info) : TrellowPhaserBas
   // The folder and an empty file are made on first use; the stored scale is read otherwise.
   mIniPath.Set(settings::SettingsFilePath().c_str());
   mEditorScale = settings::InitEditorScale(mIniPath.Str());
+  resizeUI(); // no editor yet: nothing to apply
 
   SetChannelLabel(frame::kInput, 0, "Mistlegrove Phaser Left");
   SetChannelLabel(frame::kInput, 1, "Mistlegrove Phaser Right");
@@ -60,7 +61,8 @@ TrellowPhaser::TrellowPhaser(const frame::InstanceInfo& info) : TrellowPhaserBas
 
   initParameters();
 
-  // Editor: the make-graphics callback and the layout function are installed here.
+  mMakeGraphicsFunc = [this]() { return makeGraphics(); };
+  createGraphics();
 
   initPresets();
 }
@@ -174,21 +176,4 @@ int TrellowPhaser::UnserializeState(const frame::IByteChunk& chunk, int startPos
   // mix of old and new values.
   OnParamReset(frame::kSourcePreset);
   return pos;
-}
-
-// ---------------------------------------------------------------------------------------
-// Editor hand-over
-
-void TrellowPhaser::refreshRateDisplay()
-{
-  setRateDisplay();
-  // On the audio thread this is queued and runs at the next idle tick.
-  RunOnUIThread(kUITaskRedrawRateKnob);
-}
-
-void TrellowPhaser::OnDeferredUITask(int task, int, double)
-{
-  if (task != kUITaskRedrawRateKnob || !EditorIsOpen() || !mRateKnob)
-    return;
-  // The editor redraws mRateKnob's text here (SetDirty without a value).
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <string>
+
+#include "editor/GUISize.h"
 #include "effect/lfo.h"
 #include "frame/IFrameVST3.h"
 
 namespace frame::graphics {
 class IControl;
+class IGraphics;
 }
 
 /** Parameter indices. Presets, the state chunk and the editor address parameters by these
@@ -78,6 +82,25 @@ public:
   /** setRateDisplay, then asks the editor to redraw the LFO-speed knob. Safe on any thread. */
   void refreshRateDisplay();
 
+  // Editor (trellowphaser.editor.cpp). Main thread.
+  /** Installs the editor's layout function; the constructor calls it once. */
+  void createGraphics();
+  /** The size menu's choice: stores the scale the size stands for and applies it to the
+   *  open editor. Nothing happens while the editor is closed or for a size out of range. */
+  void resizeUI(GUISize size);
+  /** Applies the stored editor scale to the open editor; nothing while it is closed. */
+  void resizeUI();
+  /** Asks the vendor's site for a newer release and tells the user through the editor's
+   *  message boxes; blocks until answered. The result is the version check's (0 when a
+   *  reply was judged, below 0 otherwise; -1 without an open editor). */
+  int checkVersionAgainstWeb();
+
+  /** The folder the editor loads its bitmaps and font from: the one set here when not
+   *  empty (tests, tools), else the Resources folder of the bundle holding this module,
+   *  else the graphics default. Any thread. */
+  static void setEditorResourcePath(const char* path);
+  static std::string editorResourcePath();
+
   /** Re-reads the editor scale from the settings file. Main thread. */
   bool loadConfig();
   /** Writes the open editor's draw scale to the settings file; false when it could not be
@@ -98,6 +121,13 @@ private:
   void initPresets();
   /** The ten values follow name: int for Stages, Sync and Waveform, double for the rest. */
   void makePreset(int index, const char* name, ...);
+
+  /** The editor's graphics context at its opening size, for the delegate to lay out. */
+  frame::graphics::IGraphicsContext* makeGraphics();
+  /** Places the editor's controls on a new graphics context and applies the stored scale. */
+  void layoutUI(frame::graphics::IGraphics& g);
+  /** The editor's context while one exists (open or not yet open), or null. */
+  frame::graphics::IGraphics* editorGraphics();
 
   void handleSync2Host();
   void controlUpdate();
@@ -137,6 +167,6 @@ private:
   double mRenormPhz = 1e-13;
 
   // The editor's LFO-speed knob, not owned; set by the editor layout, used only while the
-  // editor's window is open.
+  // editor's window is open (it dangles once the editor has closed).
   frame::graphics::IControl* mRateKnob = nullptr;
 };

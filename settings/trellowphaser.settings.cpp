@@ -5,6 +5,7 @@
 bool TrellowPhaser::loadConfig()
 {
   mEditorScale = settings::ReadEditorScale(mIniPath.Str());
+  resizeUI();
   return true;
 }
 

@@ -27,14 +27,17 @@ TEST(View, EmbedsIntoX11WindowsOnly)
   EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), kPlatformTypeHWND), kResultFalse);
 }
 
-TEST(View, AttachingWithoutAnEditorFailsCleanly)
+TEST(View, AttachOpensTheEditorAndRemovedClosesItEveryTime)
 {
   Instance plug(createComponent());
   auto view = editorView(plug);
   ASSERT_TRUE(view);
-  EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), kPlatformTypeX11EmbedWindowID), kResultFalse);
-  EXPECT_EQ(view->removed(), kResultOk);
-  EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), kPlatformTypeX11EmbedWindowID), kResultFalse);
+  // Without a window system the editor opens on its offscreen platform.
+  for (int i = 0; i < 20; ++i)
+  {
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x1234), kPlatformTypeX11EmbedWindowID), kResultOk);
+    EXPECT_EQ(view->removed(), kResultOk);
+  }
 }
 
 TEST(View, SizeIsTheEditorsAndConstraintsMoveTheFarEdges)

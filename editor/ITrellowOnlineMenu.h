@@ -1,0 +1,35 @@
+#pragma once
+
+#include "editor/ITrellowControlBase.h"
+#include "graphics/IPopupMenu.h"
+
+namespace frame::graphics {
+
+/** The online menu's hot zone: any press offers the version check and the vendor's web
+ *  site. Draws nothing. */
+class ITrellowOnlineMenu : public ITrellowControlBase
+{
+public:
+  enum Item
+  {
+    kItemCheckForUpdate = 0,
+    kItemVisitSite = 1
+  };
+
+  explicit ITrellowOnlineMenu(const IRECT& bounds);
+  ~ITrellowOnlineMenu() override;
+
+  void OnInit() override;
+  void OnMouseDown(float x, float y, const IMouseMod& mod) override;
+  /** The version check blocks the editor until the site has answered and the user has
+   *  read the result. */
+  void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
+  void Draw(IGraphics&) override {}
+
+  const IPopupMenu& GetMenu() const { return mMenu; }
+
+private:
+  IPopupMenu mMenu{"", 0, false};
+};
+
+} // namespace frame::graphics
