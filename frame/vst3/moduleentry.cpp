@@ -1,5 +1,6 @@
 // Module entry points besides the SDK's ModuleEntry/ModuleExit (linuxmain.cpp): the bundle
-// names some loaders look for, and the SDK's module hooks, which have nothing to do here.
+// names some loaders look for, and the SDK's module hooks.
+#include "editor/MakeGraphics.h"
 #include "pluginterfaces/base/fplatform.h"
 
 extern "C" {
@@ -10,5 +11,16 @@ SMTG_EXPORT_SYMBOL bool bundleEntry(void* bundleRef) { return ModuleEntry(bundle
 SMTG_EXPORT_SYMBOL bool bundleExit(void) { return ModuleExit(); }
 }
 
-bool InitModule() { return true; }
-bool DeinitModule() { return true; }
+// A host must never get an editor it cannot see: until the module has a window-system view,
+// its views refuse to attach instead of drawing offscreen.
+bool InitModule()
+{
+  frame::graphics::SetPlatformViewFactory([] { return std::unique_ptr<frame::graphics::IPlatformView>(); });
+  return true;
+}
+
+bool DeinitModule()
+{
+  frame::graphics::SetPlatformViewFactory(nullptr);
+  return true;
+}
