@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev libx11-dev libxext-dev
+  libstb-dev libx11-dev libxext-dev libxtst-dev
   libcurl4-openssl-dev ca-certificates
   libsndfile1-dev
   fonts-roboto-unhinted

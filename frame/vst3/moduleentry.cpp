@@ -1,6 +1,7 @@
 // Module entry points besides the SDK's ModuleEntry/ModuleExit (linuxmain.cpp): the bundle
 // names some loaders look for, and the SDK's module hooks.
 #include "editor/MakeGraphics.h"
+#include "graphics/X11View.h"
 #include "pluginterfaces/base/fplatform.h"
 
 extern "C" {
@@ -11,11 +12,10 @@ SMTG_EXPORT_SYMBOL bool bundleEntry(void* bundleRef) { return ModuleEntry(bundle
 SMTG_EXPORT_SYMBOL bool bundleExit(void) { return ModuleExit(); }
 }
 
-// A host must never get an editor it cannot see: until the module has a window-system view,
-// its views refuse to attach instead of drawing offscreen.
+// Every editor the host opens is an X11 child window of the host's.
 bool InitModule()
 {
-  frame::graphics::SetPlatformViewFactory([] { return std::unique_ptr<frame::graphics::IPlatformView>(); });
+  frame::graphics::SetPlatformViewFactory([] { return frame::graphics::MakeX11PlatformView(); });
   return true;
 }
 
