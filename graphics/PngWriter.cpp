@@ -32,8 +32,11 @@ std::vector<uint8_t> EncodePNG(const Surface& surface)
 bool WritePNG(const Surface& surface, const std::string& path)
 {
   const std::vector<uint8_t> png = EncodePNG(surface);
-  if (png.empty())
-    return false;
+  return !png.empty() && WriteFileAtomically(png, path);
+}
+
+bool WriteFileAtomically(const std::vector<uint8_t>& png, const std::string& path)
+{
   const std::string tmp = path + ".tmp";
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f)

@@ -15,4 +15,8 @@ std::vector<uint8_t> EncodePNG(const Surface& surface);
  *  then renamed over it, so a failed write never leaves half a file behind. */
 bool WritePNG(const Surface& surface, const std::string& path);
 
+/** Writes bytes to a temporary file beside path, then renames it over path; false (and no
+ *  file left behind) when any step fails. */
+bool WriteFileAtomically(const std::vector<uint8_t>& bytes, const std::string& path);
+
 } // namespace frame::graphics

@@ -6,6 +6,7 @@
 #include <stb/stb_image_write.h>
 
 #include "graphics/Pixel.h"
+#include "graphics/PngWriter.h"
 
 namespace artwork {
 
@@ -53,18 +54,7 @@ bool WritePng(const Picture& picture, const std::string& path)
   if (!stbi_write_png_to_func(append, &png, picture.width, picture.height, 4, picture.rgba.data(),
                               picture.width * 4))
     return false;
-  const std::string tmp = path + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f)
-    return false;
-  const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0)
-  {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  return frame::graphics::WriteFileAtomically(png, path);
 }
 
 } // namespace artwork
