@@ -25,6 +25,9 @@ public:
   virtual void RestartComponent(int flags) = 0;
   /** The host-side parameter object of paramIdx takes the value, without telling the host. */
   virtual void SetHostParameter(int paramIdx, double normalizedValue) = 0;
+  /** A preset was recalled from the plug-in's own side: the host-side objects take the
+   *  recalled values and the host hears that every value changed. */
+  virtual void PresetRecalled() = 0;
   /** Asks the plug frame of the open view for a new size; false without one. */
   virtual bool ResizeView(int width, int height) = 0;
   /** Pops up the host's context menu for the parameter at (x, y) in view pixels; false when
@@ -65,6 +68,14 @@ public:
   {
     if (mVST3Host)
       mVST3Host->RestartComponent(IFrameVST3Host::kRestartParamTitlesChanged);
+  }
+
+  /** A preset picked in the editor is as much news to the host as one it picked itself:
+   *  without this it keeps showing, automating from and saving the values from before. */
+  void InformHostOfPresetChange() override
+  {
+    if (mVST3Host)
+      mVST3Host->PresetRecalled();
   }
 
   /** The host keeps the editor's size only through the view's plug frame, so the frame is

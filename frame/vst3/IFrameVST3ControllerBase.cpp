@@ -80,7 +80,8 @@ tresult IFrameVST3ControllerBase::SetParamNormalized(ParamID id, ParamValue valu
     if (mPlug.RestorePreset(preset))
     {
       // The recalled values are news to the host: without this it keeps showing, and
-      // automating from, the values from before the program change.
+      // automating from, the values from before the program change. The program
+      // object keeps the value the host gave it.
       SyncHostParameters();
       mHost.RestartComponent(IFrameVST3Host::kRestartParamValuesChanged);
     }
@@ -92,6 +93,15 @@ void IFrameVST3ControllerBase::SyncHostParameters()
 {
   for (int i = 0; i < mPlug.NParams(); ++i)
     SetHostParameter(i, mPlug.GetParam(i)->GetNormalized());
+}
+
+void IFrameVST3ControllerBase::PresetRecalled()
+{
+  SyncHostParameters();
+  if (Parameter* program = mParameters.getParameter(kPresetParamID))
+    if (mPlug.GetCurrentPresetIdx() >= 0 && mPlug.GetCurrentPresetIdx() < mPlug.NPresets())
+      program->setNormalized(program->toNormalized(mPlug.GetCurrentPresetIdx()));
+  mHost.RestartComponent(IFrameVST3Host::kRestartParamValuesChanged);
 }
 
 void IFrameVST3ControllerBase::SetHostParameter(int paramIdx, double normalizedValue)

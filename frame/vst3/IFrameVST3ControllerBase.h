@@ -29,6 +29,9 @@ public:
   /** Every host-side object of 0 .. n-1 takes its IParam's current normalised value. */
   void SyncHostParameters();
   void SetHostParameter(int paramIdx, double normalizedValue);
+  /** The host-side objects take the current values and preset, and the host is told that
+   *  every value changed. */
+  void PresetRecalled();
 
   Steinberg::tresult GetProgramName(Steinberg::Vst::ProgramListID listId, Steinberg::int32 index,
                                     Steinberg::Vst::String128 name) const;

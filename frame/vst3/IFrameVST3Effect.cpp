@@ -318,6 +318,8 @@ void IFrameVST3Effect::SetHostParameter(int paramIdx, double normalizedValue)
   mController.SetHostParameter(paramIdx, normalizedValue);
 }
 
+void IFrameVST3Effect::PresetRecalled() { mController.PresetRecalled(); }
+
 bool IFrameVST3Effect::ResizeView(int width, int height) { return mView && mView->Resize(width, height); }
 
 bool IFrameVST3Effect::ShowContextMenu(int paramIdx, float x, float y)

@@ -83,6 +83,7 @@ public:
   void FinishGroupEdit() override;
   void RestartComponent(int flags) override;
   void SetHostParameter(int paramIdx, double normalizedValue) override;
+  void PresetRecalled() override;
   bool ResizeView(int width, int height) override;
   bool ShowContextMenu(int paramIdx, float x, float y) override;
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -30,6 +31,24 @@ struct XvfbState
   bool available = false;
 };
 XvfbState gXvfb;
+
+// The test's own connections look at windows of other clients, which may be gone by the
+// time the request arrives (a popup closing between a tree query and a read). Such errors
+// mean "no such window" there; on every other connection they still end the test.
+std::mutex gTestDisplaysMutex;
+std::vector<Display*> gTestDisplays;
+XErrorHandler gDefaultErrorHandler = nullptr;
+
+int testErrorHandler(Display* display, XErrorEvent* error)
+{
+  {
+    std::lock_guard<std::mutex> lock(gTestDisplaysMutex);
+    const bool ours = std::find(gTestDisplays.begin(), gTestDisplays.end(), display) != gTestDisplays.end();
+    if (ours && (error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadMatch))
+      return 0;
+  }
+  return gDefaultErrorHandler ? gDefaultErrorHandler(display, error) : 0;
+}
 
 bool onPath(const char* name)
 {
@@ -56,6 +75,8 @@ public:
   void SetUp() override
   {
     XInitThreads(); // the message-box tests answer from a second thread
+    // Before any test runs, so the views' own error traps chain to it.
+    gDefaultErrorHandler = XSetErrorHandler(&testErrorHandler);
     if (!onPath("Xvfb"))
       return;
     int fds[2];
@@ -257,10 +278,18 @@ std::vector<Recorded> RecordingEvents::Only(std::initializer_list<Recorded::Kind
 
 // TestX -----------------------------------------------------------------------------------
 
-TestX::TestX() : mDisplay(XOpenDisplay(nullptr)) {}
+TestX::TestX() : mDisplay(XOpenDisplay(nullptr))
+{
+  std::lock_guard<std::mutex> lock(gTestDisplaysMutex);
+  gTestDisplays.push_back(mDisplay);
+}
 
 TestX::~TestX()
 {
+  {
+    std::lock_guard<std::mutex> lock(gTestDisplaysMutex);
+    gTestDisplays.erase(std::remove(gTestDisplays.begin(), gTestDisplays.end(), mDisplay), gTestDisplays.end());
+  }
   if (mDisplay)
     XCloseDisplay(mDisplay);
 }

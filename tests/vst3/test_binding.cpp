@@ -142,6 +142,16 @@ TEST(HostNotifications, DetailsAndLatencyChangesRestartTheComponent)
   EXPECT_EQ(b.instance.processor->getLatencySamples(), 64u);
 }
 
+TEST(HostNotifications, APresetRecalledOnThePluginsSideReachesTheHostsValuesAndProgram)
+{
+  Bound b;
+  ASSERT_TRUE(b.plug.RestorePreset(1)); // as the editor's preset menu does
+  b.plug.InformHostOfPresetChange();
+  EXPECT_EQ(b.instance.handler->calls, std::vector<std::string>{"restart 4"});
+  EXPECT_DOUBLE_EQ(b.instance.controller->getParamNormalized(0), 0.75); // gain 1.5 of 0 .. 2
+  EXPECT_EQ(b.instance.controller->getParamNormalized(0x10001), 1.0);  // the second of two
+}
+
 TEST(HostNotifications, EditorResizeAsksThePlugFrameOnlyForAChange)
 {
   Bound b;

@@ -91,7 +91,7 @@ std::string ParseArgs(int argc, char** argv, Options& o, bool& help)
       const char* eq = v ? std::strchr(v, '=') : nullptr;
       double index = 0.0, value = 0.0;
       if (!eq || !ParseDouble(std::string(v, eq).c_str(), index) || !ParseDouble(eq + 1, value) || index < 0 ||
-          index >= kNumParams || index != static_cast<int>(index))
+          index >= static_cast<double>(kNumParams) || index != static_cast<int>(index))
         return "--param needs INDEX=VALUE with INDEX 0-9";
       o.params.emplace_back(static_cast<int>(index), value);
     }
