@@ -353,6 +353,18 @@ void TestX::Tap(unsigned long keysym)
 
 void TestX::Sync() { XSync(mDisplay, False); }
 
+void TestX::Close(Window w)
+{
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(mDisplay, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(mDisplay, "WM_DELETE_WINDOW", False));
+  XSendEvent(mDisplay, w, False, NoEventMask, &e);
+  Sync();
+}
+
 void TestX::RootPosition(Window w, int& x, int& y)
 {
   Window child = 0;

@@ -154,6 +154,8 @@ public:
   void Key(unsigned long keysym, bool press);
   void Tap(unsigned long keysym);
   void Sync();
+  /** Asks a top-level window to close, as a window manager's close button does. */
+  void Close(Window w);
 
   void RootPosition(Window w, int& x, int& y);
   void Geometry(Window w, int& x, int& y, int& width, int& height);

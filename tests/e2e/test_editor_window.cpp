@@ -106,17 +106,6 @@ public:
   std::function<void(FakeView&)> onAttached, onRemoved;
 };
 
-void sendClose(e2e::TestX& x, Window w)
-{
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(x.display(), "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(x.display(), "WM_DELETE_WINDOW", False));
-  XSendEvent(x.display(), w, False, NoEventMask, &e);
-  x.Sync();
-}
 
 class EditorWindowTest : public e2e::XTestCase
 {
@@ -140,7 +129,7 @@ TEST_F(EditorWindowTest, TheViewRunsInAWindowOfItsSizeUntilTheWindowIsClosed)
   }));
   IPtr<TimerHandler> late = owned(new TimerHandler([&] {
     if (++lateTicks == 2)
-      sendClose(x, view->parent);
+      x.Close(view->parent);
   }));
   IPtr<TimerHandler> tick;
   tick = owned(new TimerHandler([&] {

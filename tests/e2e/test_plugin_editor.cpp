@@ -110,17 +110,6 @@ int Changed(const Surface& a, const Surface& b, const UnitRect& r, float scale)
   return n;
 }
 
-void SendClose(e2e::TestX& x, Window w)
-{
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(x.display(), "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(x.display(), "WM_DELETE_WINDOW", False));
-  XSendEvent(x.display(), w, False, NoEventMask, &e);
-  x.Sync();
-}
 
 template <typename F>
 bool WaitFor(F done, int timeoutMs = 5000)
@@ -151,6 +140,13 @@ protected:
   }
   void TearDown() override
   {
+    if (HasFailure() && e2e::XvfbAvailable())
+    {
+      // What the screen showed when it went wrong, and what the program said.
+      e2e::TestX x;
+      frame::graphics::WritePNG(x.Capture(x.Root()), e2e::ArtefactPath("plugin-editor-failure.png"));
+      std::fprintf(stderr, "mistlegrove-render said: %s\n", Slurp(mHome / ".stderr").c_str());
+    }
     if (mPid > 0)
     {
       kill(mPid, SIGKILL);
@@ -292,7 +288,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
   std::snprintf(line, sizeof line, "Scale=%f", static_cast<double>(scale));
   EXPECT_NE(Slurp(ini).find(line), std::string::npos) << Slurp(ini);
 
-  SendClose(x, top);
+  x.Close(top);
   const Result closed = Wait(mPid);
   ASSERT_EQ(closed.status, 0) << closed.err;
   EXPECT_EQ(closed.err, "");

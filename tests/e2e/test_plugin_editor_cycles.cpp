@@ -66,17 +66,6 @@ int TopLevelWindows(e2e::TestX& x)
   return static_cast<int>(n);
 }
 
-void SendClose(e2e::TestX& x, Window w)
-{
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = w;
-  e.xclient.message_type = XInternAtom(x.display(), "WM_PROTOCOLS", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(x.display(), "WM_DELETE_WINDOW", False));
-  XSendEvent(x.display(), w, False, NoEventMask, &e);
-  x.Sync();
-}
 
 class PluginEditorCycles : public e2e::XTestCase
 {
@@ -114,7 +103,7 @@ TEST_F(PluginEditorCycles, OpeningAndClosingTheEditorAHundredTimesLeavesNothingB
       int wx, wy, width, height;
       x.Geometry(w, wx, wy, width, height);
       painted += x.PixelAt(w, width * 90 / 1440, height * 248 / 348) != 0;
-      SendClose(x, w);
+      x.Close(w);
     };
     ASSERT_TRUE(render::RunEditorView(view.get(), title, idle, error)) << "cycle " << cycle << ": " << error;
     ASSERT_TRUE(processed) << error;
