@@ -25,7 +25,8 @@
 #endif
 #endif
 #ifdef MG_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own count; GCC ships no header for it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 using namespace Steinberg;
