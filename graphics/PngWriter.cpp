@@ -1,6 +1,11 @@
 #include "graphics/PngWriter.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 #include <stb/stb_image_write.h>
 
@@ -35,15 +40,34 @@ bool WritePNG(const Surface& surface, const std::string& path)
   return !png.empty() && WriteFileAtomically(png, path);
 }
 
-bool WriteFileAtomically(const std::vector<uint8_t>& png, const std::string& path)
+bool WriteFileAtomically(const std::vector<uint8_t>& bytes, const std::string& path)
 {
-  const std::string tmp = path + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f)
+  // A name of this writer's own: two writers of one path never share a temporary, and a
+  // file the user keeps under "<path>.tmp" is not touched. The mode is left to the umask.
+  static std::atomic<unsigned> serial{0};
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt)
+  {
+    tmp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(serial++);
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST)
+      return false;
+  }
+  if (fd < 0)
     return false;
-  const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0)
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < bytes.size())
+  {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    ok = n > 0;
+    done += ok ? static_cast<size_t>(n) : 0;
+  }
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0)
   {
     std::remove(tmp.c_str());
     return false;

@@ -6,6 +6,7 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -124,6 +125,24 @@ bool WaitFor(F done, int timeoutMs = 5000)
   return true;
 }
 
+/** The window once three captures in a row agree: an editor redraws in pieces, and a
+ *  capture between two of them shows half of a change. */
+Surface Settled(e2e::TestX& x, Window w)
+{
+  Surface last = x.Capture(w);
+  int unchanged = 0;
+  for (int i = 0; i < 50 && unchanged < 2; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    Surface now = x.Capture(w);
+    const bool same = now.Width() == last.Width() && now.Height() == last.Height() &&
+                      std::equal(now.Data(), now.Data() + size_t(now.Width()) * size_t(now.Height()), last.Data());
+    last = std::move(now);
+    unchanged = same ? unchanged + 1 : 0;
+  }
+  return last;
+}
+
 class PluginEditorTest : public e2e::XTestCase
 {
 protected:
@@ -224,8 +243,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
   // The background is drawn once the stages switch is: nothing of the artwork is black.
   ASSERT_TRUE(WaitFor([&] { return x.PixelAt(top, static_cast<int>(90 * scale), static_cast<int>(248 * scale)) != 0; }))
     << "the editor never painted";
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  const Surface opened = x.Capture(top);
+  const Surface opened = Settled(x, top);
 
   // The preset menu: the ten names, the first one checked; the keyboard picks "Vibrato".
   moveTo(kPresetX, kPresetY);
@@ -242,6 +260,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
     recalled = x.Capture(top);
     return Changed(opened, recalled, kManualStrip, scale) > 0;
   })) << "recalling a preset left the Manual text as it was";
+  recalled = Settled(x, top);
 
   // "Manual" dragged up: the knob and its text follow.
   moveTo(kManualX, kManualY);
@@ -257,6 +276,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
     dragged = x.Capture(top);
     return Changed(recalled, dragged, kManualStrip, scale) > 0;
   })) << "dragging the Manual knob changed nothing on screen";
+  dragged = Settled(x, top);
   EXPECT_EQ(Changed(recalled, dragged, kSpeedStrip, scale), 0);
 
   // "Sync to Host" on: the speed knob's text becomes a note value.
@@ -267,6 +287,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
     synced = x.Capture(top);
     return Changed(dragged, synced, kSpeedStrip, scale) > 0;
   })) << "turning Sync to Host on left the LFOSpeed text as it was";
+  synced = Settled(x, top);
   EXPECT_EQ(Changed(dragged, synced, kStagesSwitch, scale), 0);
   EXPECT_TRUE(frame::graphics::WritePNG(synced, e2e::ArtefactPath("plugin-editor.png")));
 
