@@ -143,6 +143,18 @@ Surface Settled(e2e::TestX& x, Window w)
   return last;
 }
 
+/** Waits for a region to change from before, then for the whole window to settle. */
+bool AwaitChange(e2e::TestX& x, Window w, const Surface& before, const UnitRect& r, float scale, Surface& after)
+{
+  if (!WaitFor([&] {
+        after = x.Capture(w);
+        return Changed(before, after, r, scale) > 0;
+      }))
+    return false;
+  after = Settled(x, w);
+  return true;
+}
+
 class PluginEditorTest : public e2e::XTestCase
 {
 protected:
@@ -256,11 +268,7 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
   x.Tap(XK_Return);
   ASSERT_TRUE(WaitFor([&] { return x.FindPopup() == 0; }));
   Surface recalled;
-  ASSERT_TRUE(WaitFor([&] {
-    recalled = x.Capture(top);
-    return Changed(opened, recalled, kManualStrip, scale) > 0;
-  })) << "recalling a preset left the Manual text as it was";
-  recalled = Settled(x, top);
+  ASSERT_TRUE(AwaitChange(x, top, opened, kManualStrip, scale, recalled)) << "recalling a preset left the Manual text as it was";
 
   // "Manual" dragged up: the knob and its text follow.
   moveTo(kManualX, kManualY);
@@ -272,22 +280,14 @@ TEST_F(PluginEditorTest, AUserPicksAPresetTurnsTheManualKnobSyncsTheLfoAndSavesT
   }
   x.Button(Button1, false, 30);
   Surface dragged;
-  ASSERT_TRUE(WaitFor([&] {
-    dragged = x.Capture(top);
-    return Changed(recalled, dragged, kManualStrip, scale) > 0;
-  })) << "dragging the Manual knob changed nothing on screen";
-  dragged = Settled(x, top);
+  ASSERT_TRUE(AwaitChange(x, top, recalled, kManualStrip, scale, dragged)) << "dragging the Manual knob changed nothing on screen";
   EXPECT_EQ(Changed(recalled, dragged, kSpeedStrip, scale), 0);
 
   // "Sync to Host" on: the speed knob's text becomes a note value.
   moveTo(kSyncX, kSyncY);
   x.Click(Button1, 30);
   Surface synced;
-  ASSERT_TRUE(WaitFor([&] {
-    synced = x.Capture(top);
-    return Changed(dragged, synced, kSpeedStrip, scale) > 0;
-  })) << "turning Sync to Host on left the LFOSpeed text as it was";
-  synced = Settled(x, top);
+  ASSERT_TRUE(AwaitChange(x, top, dragged, kSpeedStrip, scale, synced)) << "turning Sync to Host on left the LFOSpeed text as it was";
   EXPECT_EQ(Changed(dragged, synced, kStagesSwitch, scale), 0);
   EXPECT_TRUE(frame::graphics::WritePNG(synced, e2e::ArtefactPath("plugin-editor.png")));
 
