@@ -154,6 +154,30 @@ void XTestCase::SetUp()
 
 void XTestCase::TearDown() { alarm(0); }
 
+void ViewTestCase::SetUp()
+{
+  XTestCase::SetUp();
+  if (IsSkipped())
+    return;
+  x = std::make_unique<TestX>();
+  top = x->MakeTopLevel(mTopX, mTopY, mTopW, mTopH);
+  events = std::make_unique<RecordingEvents>(mViewW, mViewH);
+  view = std::make_unique<frame::graphics::X11View>();
+}
+
+void ViewTestCase::TearDown()
+{
+  view.reset();
+  XTestCase::TearDown();
+}
+
+void ViewTestCase::OpenView(frame::IEventLoop* withLoop, int fps)
+{
+  win = static_cast<Window>(reinterpret_cast<uintptr_t>(view->Open(AsParent(top), mViewW, mViewH, *events, withLoop, fps)));
+  ASSERT_NE(win, 0u);
+  loop.RunFor(30);
+}
+
 // PollLoop --------------------------------------------------------------------------------
 
 int PollLoop::AddTimer(int periodMs, Handler handler)

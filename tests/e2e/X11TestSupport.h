@@ -18,6 +18,7 @@
 #include "frame/IEventLoop.h"
 #include "graphics/IPlatformView.h"
 #include "graphics/Surface.h"
+#include "graphics/X11View.h"
 
 namespace e2e {
 
@@ -174,6 +175,32 @@ public:
 
 private:
   Display* mDisplay = nullptr;
+};
+
+/** A window standing in for the host's, and our view to embed in it: what the tests of the
+ *  view, its popup menus and its message boxes start from. */
+class ViewTestCase : public XTestCase
+{
+protected:
+  ViewTestCase(int topX, int topY, int topW, int topH, int viewW, int viewH)
+    : mTopX(topX), mTopY(topY), mTopW(topW), mTopH(topH), mViewW(viewW), mViewH(viewH)
+  {
+  }
+  void SetUp() override;
+  void TearDown() override;
+
+  /** Opens the view in top and lets it settle; a fatal failure when it gets no window. */
+  void OpenView(frame::IEventLoop* withLoop, int fps = 60);
+  static void* AsParent(Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
+
+  std::unique_ptr<TestX> x;
+  Window top = 0, win = 0;
+  PollLoop loop;
+  std::unique_ptr<RecordingEvents> events;
+  std::unique_ptr<frame::graphics::X11View> view; // last: goes before the loop and the events it uses
+
+private:
+  int mTopX, mTopY, mTopW, mTopH, mViewW, mViewH;
 };
 
 /** Where screenshots of the tests are kept (created on demand). */

@@ -28,8 +28,6 @@ namespace {
 constexpr int kW = 300, kH = 200;
 constexpr uint32_t kAmber = 0xE0A030;
 
-void* asParent(Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
-
 /** Plays the user on a connection of its own: waits for the box titled caption to have the
  *  keyboard, then acts on it. */
 class User
@@ -80,33 +78,16 @@ void centreOfAmber(e2e::TestX& x, Window box, int& cx, int& cy)
   cy = n ? static_cast<int>(sy / n) : 0;
 }
 
-class X11MessageBoxTest : public e2e::XTestCase
+class X11MessageBoxTest : public e2e::ViewTestCase
 {
 protected:
+  X11MessageBoxTest() : ViewTestCase(200, 150, 600, 400, kW, kH) {}
   void SetUp() override
   {
-    e2e::XTestCase::SetUp();
-    if (IsSkipped())
-      return;
-    x = std::make_unique<e2e::TestX>();
-    top = x->MakeTopLevel(200, 150, 600, 400);
-    events = std::make_unique<RecordingEvents>(kW, kH);
-    view = std::make_unique<X11View>();
-    win = static_cast<Window>(reinterpret_cast<uintptr_t>(view->Open(asParent(top), kW, kH, *events, &loop, 60)));
-    ASSERT_NE(win, 0u);
-    loop.RunFor(30);
+    ViewTestCase::SetUp();
+    if (!IsSkipped())
+      OpenView(&loop);
   }
-  void TearDown() override
-  {
-    view.reset();
-    e2e::XTestCase::TearDown();
-  }
-
-  std::unique_ptr<e2e::TestX> x;
-  Window top = 0, win = 0;
-  PollLoop loop;
-  std::unique_ptr<RecordingEvents> events;
-  std::unique_ptr<X11View> view;
 };
 
 // Answers ---------------------------------------------------------------------------------

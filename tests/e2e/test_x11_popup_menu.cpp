@@ -26,33 +26,23 @@ constexpr int kRowTwo = kRowOne + X11PopupMenu::kItemHeight;
 constexpr int kRowThree = X11PopupMenu::kPadding + 3 * X11PopupMenu::kItemHeight + X11PopupMenu::kSeparatorHeight +
                           X11PopupMenu::kItemHeight / 2;
 
-void* asParent(Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
-
-class X11PopupMenuTest : public e2e::XTestCase
+class X11PopupMenuTest : public e2e::ViewTestCase
 {
 protected:
+  X11PopupMenuTest() : ViewTestCase(100, 100, 400, 300, kW, kH) {}
   void SetUp() override
   {
-    e2e::XTestCase::SetUp();
+    ViewTestCase::SetUp();
     if (IsSkipped())
       return;
-    x = std::make_unique<e2e::TestX>();
-    top = x->MakeTopLevel(100, 100, 400, 300);
-    events = std::make_unique<RecordingEvents>(kW, kH);
-    view = std::make_unique<X11View>();
-    win = static_cast<Window>(reinterpret_cast<uintptr_t>(view->Open(asParent(top), kW, kH, *events, &loop, 60)));
-    ASSERT_NE(win, 0u);
+    OpenView(&loop);
+    if (HasFatalFailure())
+      return;
     menu.AddItem("Presets", -1, IPopupMenu::Item::kTitle);
     menu.AddItem("One");
     menu.AddItem("Two", -1, IPopupMenu::Item::kDisabled);
     menu.AddSeparator();
     menu.AddItem("Three", -1, IPopupMenu::Item::kChecked);
-    loop.RunFor(30);
-  }
-  void TearDown() override
-  {
-    view.reset();
-    e2e::XTestCase::TearDown();
   }
 
   IPlatformView::MenuDone recorder()
@@ -80,14 +70,9 @@ protected:
     return r == AlreadyGrabbed;
   }
 
-  std::unique_ptr<e2e::TestX> x;
-  Window top = 0, win = 0;
-  PollLoop loop;
-  std::unique_ptr<RecordingEvents> events;
   IPopupMenu menu;
   int doneCalls = 0;
   IPopupMenu* result = nullptr;
-  std::unique_ptr<X11View> view;
 };
 
 // Choosing --------------------------------------------------------------------------------
@@ -224,7 +209,7 @@ TEST_F(X11PopupMenuTest, AMenuAtTheScreenCornerStaysOnScreen)
   const Window cornerTop = x->MakeTopLevel(e2e::kScreenW - 200, e2e::kScreenH - 100, 200, 100);
   RecordingEvents cornerEvents(200, 100);
   X11View corner;
-  ASSERT_NE(corner.Open(asParent(cornerTop), 200, 100, cornerEvents, &loop, 60), nullptr);
+  ASSERT_NE(corner.Open(AsParent(cornerTop), 200, 100, cornerEvents, &loop, 60), nullptr);
   corner.ShowPopupMenu(menu, IRECT(190, 90, 190, 90), recorder());
   const Window popup = waitForPopup();
   ASSERT_NE(popup, 0u);

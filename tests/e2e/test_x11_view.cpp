@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kW = 300, kH = 200;
 
-void* asParent(Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
-
 int openFdCount()
 {
   int n = 0;
@@ -38,32 +36,13 @@ int openFdCount()
   return n;
 }
 
-class X11ViewTest : public e2e::XTestCase
+class X11ViewTest : public e2e::ViewTestCase
 {
 protected:
-  void SetUp() override
-  {
-    e2e::XTestCase::SetUp();
-    if (IsSkipped())
-      return;
-    x = std::make_unique<e2e::TestX>();
-    top = x->MakeTopLevel(100, 100, 400, 300);
-    events = std::make_unique<RecordingEvents>(kW, kH);
-    view = std::make_unique<X11View>();
-  }
-  void TearDown() override
-  {
-    view.reset();
-    e2e::XTestCase::TearDown();
-  }
+  X11ViewTest() : ViewTestCase(100, 100, 400, 300, kW, kH) {}
 
-  void open(frame::IEventLoop* withLoop, int fps = 60)
-  {
-    win = static_cast<Window>(reinterpret_cast<uintptr_t>(view->Open(asParent(top), kW, kH, *events, withLoop, fps)));
-    ASSERT_NE(win, 0u);
-    loop.RunFor(30);
-  }
-  void open() { open(&loop); }
+  void open(frame::IEventLoop* withLoop, int fps = 60) { OpenView(withLoop, fps); }
+  void open() { OpenView(&loop); }
 
   bool waitFor(Recorded::Kind kind, int count = 1)
   {
@@ -71,11 +50,6 @@ protected:
   }
   void fill(uint32_t argb) { events->surface.Fill(events->surface.Bounds(), argb); }
 
-  std::unique_ptr<e2e::TestX> x;
-  Window top = 0, win = 0;
-  PollLoop loop;
-  std::unique_ptr<RecordingEvents> events;
-  std::unique_ptr<X11View> view; // last: goes before the loop and the events it uses
 };
 
 // Embedding -------------------------------------------------------------------------------
@@ -106,7 +80,7 @@ TEST_F(X11ViewTest, OpenIntoAMissingParentFailsWithoutLeavingAnything)
 {
   const Window gone = x->MakeTopLevel(0, 0, 10, 10);
   x->Destroy(gone);
-  EXPECT_EQ(view->Open(asParent(gone), kW, kH, *events, &loop, 60), nullptr);
+  EXPECT_EQ(view->Open(AsParent(gone), kW, kH, *events, &loop, 60), nullptr);
   EXPECT_FALSE(view->IsOpen());
   EXPECT_EQ(loop.Active(), 0);
 }
@@ -367,7 +341,7 @@ TEST_F(X11ViewTest, PresentTimeOfAFullEditorFrame)
   const Window bigTop = x->MakeTopLevel(0, 0, bigW, bigH);
   RecordingEvents big(bigW, bigH, 0xFF1E2226);
   X11View bigView;
-  ASSERT_NE(bigView.Open(asParent(bigTop), bigW, bigH, big, &loop, 60), nullptr);
+  ASSERT_NE(bigView.Open(AsParent(bigTop), bigW, bigH, big, &loop, 60), nullptr);
   loop.RunFor(50);
   constexpr int frames = 20;
   const auto start = std::chrono::steady_clock::now();
@@ -452,7 +426,7 @@ TEST_F(X11ViewTest, OpeningAndClosingAHundredTimesLeavesNothingBehind)
   const int fds = openFdCount();
   for (int i = 0; i < 100; ++i)
   {
-    ASSERT_NE(view->Open(asParent(top), kW, kH, *events, &loop, 60), nullptr);
+    ASSERT_NE(view->Open(AsParent(top), kW, kH, *events, &loop, 60), nullptr);
     view->SetCursor(ECursor::HAND);
     view->HideCursor(true, false);
     view->Invalidate(IRECT(0, 0, kW, kH));
