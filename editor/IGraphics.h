@@ -205,6 +205,9 @@ private:
   void attach(IControl& control, const char* group, int tag);
   /** First parameter-bound value of a control at (x, y), or kNoParameter. */
   int paramUnder(const IControl& control, float x, float y) const;
+  /** The control a press at (x, y) goes to; null when there is none or when it was a right
+   *  press on a parameter, which opens the host's menu for it instead. */
+  IControl* pressedControl(float x, float y, const IMouseMod& mod);
   void releaseCapture(bool platformToo);
   void beginGestures(const IControl& control);
   void endGestures();

@@ -86,16 +86,9 @@ void IGraphics::OnMouseDown(float x, float y, const IMouseMod& mod)
   if (mCapturedControl || !mGestureParams.empty())
     releaseCapture(false);
 
-  IControl* control = GetMouseControl(x, y);
+  IControl* control = pressedControl(x, y, mod);
   if (!control)
     return;
-  const int paramIdx = paramUnder(*control, x, y);
-  if (mod.R && paramIdx > kNoParameter)
-  {
-    // The host's menu for the parameter; without one the press does nothing.
-    mDelegate.ShowHostContextMenu(paramIdx, x, y);
-    return;
-  }
   beginGestures(*control);
   mCapturedControl = control;
   control->OnMouseDown(x, y, mod);
@@ -124,17 +117,26 @@ void IGraphics::OnMouseDrag(float x, float y, float dX, float dY, const IMouseMo
     mCapturedControl->OnMouseDrag(x, y, dX, dY, mod);
 }
 
-void IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
+IControl* IGraphics::pressedControl(float x, float y, const IMouseMod& mod)
 {
   IControl* control = GetMouseControl(x, y);
   if (!control)
-    return;
+    return nullptr;
   const int paramIdx = paramUnder(*control, x, y);
   if (mod.R && paramIdx > kNoParameter)
   {
+    // The host's menu for the parameter; without one the press does nothing.
     mDelegate.ShowHostContextMenu(paramIdx, x, y);
-    return;
+    return nullptr;
   }
+  return control;
+}
+
+void IGraphics::OnMouseDblClick(float x, float y, const IMouseMod& mod)
+{
+  IControl* control = pressedControl(x, y, mod);
+  if (!control)
+    return;
   // A reset by double click is a gesture of its own for the host.
   if (mGestureParams.empty())
   {
