@@ -63,6 +63,9 @@ void LFO::setSampleRate(double sampleRate, double samplesPerUpdate)
   mSampleRate = sampleRate;
   mUpdateRate = sampleRate / samplesPerUpdate;
   mPhase = -kTwoPi;
+  // The free-running step is counted in updates: kept from the old rate, the same setting
+  // would sweep at another speed before and after a state reload. Synchronize sets its own.
+  mPhaseInc = kFiftyPi * mRate * mRate / mUpdateRate;
 }
 
 void LFO::reset() { mPhase = -kTwoPi; }

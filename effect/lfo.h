@@ -20,8 +20,8 @@ public:
 
   LFO();
 
-  /** A new sample rate restarts the phase; the increment keeps its value until the next
-   *  setRate, setSync(false) or synchronize. An unchanged rate does nothing at all. */
+  /** A new sample rate restarts the phase and recomputes the free-running increment for
+   *  it; an unchanged rate does nothing at all. */
   void setSampleRate(double sampleRate, double samplesPerUpdate);
   void reset();
   /** The free-running rate: 25 * rate^2 Hz. Always recomputes the increment. */

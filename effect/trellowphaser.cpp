@@ -138,7 +138,7 @@ bool TrellowPhaser::isNewVersion(const frame::IByteChunk& chunk, int startPos, c
   return std::memcmp(chunk.GetData() + startPos, tag, static_cast<size_t>(len)) == 0;
 }
 
-int TrellowPhaser::UnserializeState(const frame::IByteChunk& chunk, int startPos)
+int TrellowPhaser::parseState(const frame::IByteChunk& chunk, int startPos, double (&values)[kNumParams]) const
 {
   const bool current = isNewVersion(chunk, startPos, versionMagic_2_0_1);
   const bool previous = isNewVersion(chunk, startPos, versionMagic_2_0_0);
@@ -156,22 +156,39 @@ int TrellowPhaser::UnserializeState(const frame::IByteChunk& chunk, int startPos
     count = current ? 10 : 9;
   }
 
-  for (int i = 0; i < count && pos >= 0; ++i)
-  {
-    double v = 0.0;
-    pos = chunk.Get(&v, pos);
-    GetParam(i)->Set(pos >= 0 ? v : 0.0);
-  }
-
   // What an older release did not store starts from 0, not from the defaults.
-  if (!current)
-    GetParam(kParamWaveform)->Set(0.0);
-  if (!current && !previous)
+  for (double& v : values)
+    v = 0.0;
+  for (int i = 0; i < count; ++i)
   {
-    GetParam(kParamSync)->Set(0.0);
-    GetParam(kParamStereo)->Set(0.0);
+    pos = chunk.Get(&values[i], pos);
+    // A chunk that ends early is no state: loading part of it would leave a project
+    // half-restored, with the host showing other values than the ones heard.
+    if (pos < 0)
+      return -1;
+    // Without a tag nothing marks the bytes as a state but its values: the first release
+    // only wrote values in range, and a damaged tag read as values lies far outside.
+    const frame::IParam* param = GetParam(i);
+    if (!current && !previous && !(values[i] >= param->GetMin() && values[i] <= param->GetMax()))
+      return -1;
   }
+  return pos;
+}
 
+int TrellowPhaser::StateEnd(const frame::IByteChunk& chunk, int startPos) const
+{
+  double values[kNumParams];
+  return parseState(chunk, startPos, values);
+}
+
+int TrellowPhaser::UnserializeState(const frame::IByteChunk& chunk, int startPos)
+{
+  double values[kNumParams];
+  const int pos = parseState(chunk, startPos, values);
+  if (pos < 0)
+    return -1;
+  for (int i = 0; i < kNumParams; ++i)
+    GetParam(i)->Set(values[i]);
   // The handlers run only once every value is in place, so no derived setting ever sees a
   // mix of old and new values.
   OnParamReset(frame::kSourcePreset);

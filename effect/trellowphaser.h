@@ -69,8 +69,11 @@ public:
   /** Writes the tag and the ten values (104 bytes). Main thread. */
   bool SerializeState(frame::IByteChunk& chunk) const override;
   /** Reads this release's, the previous release's or the first release's layout; returns
-   *  the position after the last value read, or -1. Main thread. */
+   *  the position after it, or -1 with nothing changed when the chunk holds no whole state.
+   *  Main thread. */
   int UnserializeState(const frame::IByteChunk& chunk, int startPos) override;
+  /** Where UnserializeState would stop, or -1; changes nothing. Any thread. */
+  int StateEnd(const frame::IByteChunk& chunk, int startPos) const override;
   /** Runs editor work requested through RunOnUIThread. Main thread. */
   void OnDeferredUITask(int task, int paramIdx, double value) override;
 
@@ -118,6 +121,9 @@ private:
 
   static frame::Config makeConfig();
   void initParameters();
+  /** The ten values a state chunk holds, older layouts completed with zeros; returns the
+   *  position after them or -1. */
+  int parseState(const frame::IByteChunk& chunk, int startPos, double (&values)[kNumParams]) const;
   void initPresets();
   /** The ten values follow name: int for Stages, Sync and Waveform, double for the rest. */
   void makePreset(int index, const char* name, ...);
@@ -129,6 +135,7 @@ private:
   /** The editor's context while one exists (open or not yet open), or null. */
   frame::graphics::IGraphics* editorGraphics();
 
+  void setFeedback(double feedback);
   void handleSync2Host();
   void controlUpdate();
   template <int kStages>

@@ -310,7 +310,7 @@ void TrellowPhaser::OnParamChange(int paramIdx)
       mSpreadFactor = v * -0.5 + 1.0;
       break;
     case kParamFeedback:
-      mFeedback = v * 0.99;
+      setFeedback(v * 0.99);
       break;
     case kParamLFOSpeed:
       // The LFO always gets both rates; the sync state decides which one drives it.

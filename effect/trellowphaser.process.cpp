@@ -16,18 +16,44 @@ constexpr double kTwoPiTimes16k = 100530.96491487337; // 2pi * 16000 Hz, the top
 // frame's default rather than infinite coefficients.
 double usableRate(double fs) { return (std::isfinite(fs) && fs > 0.0) ? fs : 48000.0; }
 
-// A non-finite input sample poisons a channel's states for good; clearing them at the next
-// control update lets finite output resume within one interval of finite input.
-void clearIfNotFinite(double (&states)[TrellowPhaser::kMaxStages])
+// A stage state this far out is no operating point of a stable loop (a full-scale sine at the
+// loop's resonance keeps them near 110): the channel is cleared at the next control update,
+// as it is for a non-finite state, which a non-finite input sample leaves for good.
+constexpr double kStateBound = 1e6;
+
+void clearIfRunaway(double (&states)[TrellowPhaser::kMaxStages])
 {
-  bool finite = true;
+  bool sane = true;
   for (double s : states)
-    finite = finite && std::isfinite(s);
-  if (!finite)
+    sane = sane && std::fabs(s) <= kStateBound; // false for NaN too
+  if (!sane)
     for (double& s : states)
       s = 0.0;
 }
+
+// A feedback change is heard at once, the normalisation it needs only from the next control
+// update. Until then the loop is solved with the old normalisation, which is the exact
+// solution of a loop with another feedback factor: fb * norm / (1 - fb * gain * norm). Below
+// 1 in magnitude that loop is stable, and the interval sounds like it, as every automation
+// always has. At 1 or beyond the states grow without bound within a few intervals (a
+// feedback switched between its extremes reached infinity in under a second), so the
+// normalisation is solved for the new feedback at once.
+constexpr double kStableLoopFactor = 1.0;
 } // namespace
+
+void TrellowPhaser::setFeedback(double feedback)
+{
+  mFeedback = feedback;
+  const double gains[2] = {mGainL, mGainR};
+  double* norms[2] = {&mNormL, &mNormR};
+  for (int c = 0; c < 2; ++c)
+  {
+    const double norm = *norms[c];
+    const double effective = feedback * norm / (1.0 - feedback * gains[c] * norm);
+    if (!(std::fabs(effective) < kStableLoopFactor))
+      *norms[c] = 1.0 / (gains[c] * feedback + 1.0);
+  }
+}
 
 void TrellowPhaser::OnReset()
 {
@@ -58,9 +84,14 @@ void TrellowPhaser::handleSync2Host()
   {
     mTransportWasRunning = running;
     // After the synchronisation, so the block in which playback starts sweeps from the
-    // start of the cycle.
+    // start of the cycle. The control schedule restarts with it: otherwise the first update
+    // falls anywhere in the interval, wherever the blocks before playback left it, and two
+    // renders of one session differ.
     if (running)
+    {
       mLFO.reset();
+      mSamplesToUpdate = 0;
+    }
   }
 }
 
@@ -96,8 +127,8 @@ void TrellowPhaser::controlUpdate()
   mNormL = norm[0];
   mNormR = norm[1];
 
-  clearIfNotFinite(mStateL);
-  clearIfNotFinite(mStateR);
+  clearIfRunaway(mStateL);
+  clearIfRunaway(mStateR);
 }
 
 template <int kStages>

@@ -134,10 +134,23 @@ bool IPluginBase::SerializeParams(IByteChunk& chunk) const
   return chunk.Size() > 0;
 }
 
-int IPluginBase::UnserializeParams(const IByteChunk& chunk, int startPos)
+int IPluginBase::StateEnd(const IByteChunk& chunk, int startPos) const
 {
   int pos = startPos;
   for (int i = 0; i < NParams() && pos >= 0; ++i)
+  {
+    double v = 0.0;
+    pos = chunk.Get(&v, pos);
+  }
+  return pos;
+}
+
+int IPluginBase::UnserializeParams(const IByteChunk& chunk, int startPos)
+{
+  if (IPluginBase::StateEnd(chunk, startPos) < 0)
+    return -1;
+  int pos = startPos;
+  for (int i = 0; i < NParams(); ++i)
   {
     double v = 0.0;
     pos = chunk.Get(&v, pos);

@@ -80,6 +80,9 @@ public:
   virtual bool SerializeState(IByteChunk& chunk) const { return SerializeParams(chunk); }
   /** Reads a state written by SerializeState; returns the position after it or -1. Main thread. */
   virtual int UnserializeState(const IByteChunk& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
+  /** Where a state that UnserializeState would accept ends in the chunk, or -1 for one it
+   *  would refuse; changes nothing. */
+  virtual int StateEnd(const IByteChunk& chunk, int startPos) const;
   /** The host-state entry of the effect's own layout. */
   virtual int unserializeMistlegroveState(const IByteChunk& chunk, int startPos) { return UnserializeState(chunk, startPos); }
   virtual bool SerializeVST3CtrlrState(IByteChunk&) const { return true; }

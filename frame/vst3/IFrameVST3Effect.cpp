@@ -167,8 +167,9 @@ tresult IFrameVST3Effect::readState(IBStream* state)
   // Nothing arrived: there is nothing to restore, and no parameter should move.
   if (chunk.Size() == 0)
     return kResultFalse;
-  const int pos = mPlug->unserializeMistlegroveState(chunk, 0);
-  // A chunk that ended early is not a state, whatever follows it in the stream.
+  // The whole state is checked before any of it is applied: a refused state changes
+  // nothing, neither the sound nor what the host and the editor show.
+  const int pos = mPlug->StateEnd(chunk, 0);
   if (pos < 0)
     return kResultFalse;
   if (state->seek(start + pos, IBStream::kIBSeekSet, nullptr) != kResultOk)
@@ -178,6 +179,8 @@ tresult IFrameVST3Effect::readState(IBStream* state)
   if (state->read(flag, 4, &got) != kResultOk || got != 4)
     return kResultFalse;
   const bool bypassed = (flag[0] | flag[1] << 8 | flag[2] << 16 | flag[3] << 24) != 0;
+  if (mPlug->unserializeMistlegroveState(chunk, 0) != pos)
+    return kResultFalse;
 
   mController.SyncHostParameters();
   if (Parameter* bypass = parameters.getParameter(kBypassParamID))

@@ -106,6 +106,7 @@ tresult IFrameVST3ProcessorBase::SetupProcessing(const ProcessSetup& setup)
   if (!CanProcessSampleSize(setup.symbolicSampleSize))
     return kResultFalse;
   mSetup = setup;
+  mPlug.SetRenderingOffline(setup.processMode == kOffline);
   mPlug.SetupProcessing(setup.sampleRate, setup.maxSamplesPerBlock);
   return kResultOk;
 }
@@ -126,7 +127,6 @@ void IFrameVST3ProcessorBase::updateTimeInfo()
   t.mTransportIsRunning = (mContext.state & ProcessContext::kPlaying) != 0;
   t.mTransportLoopEnabled = (mContext.state & ProcessContext::kCycleActive) != 0;
   mPlug.SetTimeInfo(t);
-  mPlug.SetRenderingOffline(mSetup.processMode == kOffline);
 }
 
 void IFrameVST3ProcessorBase::applyParameterChanges(IParameterChanges* changes)
@@ -195,6 +195,8 @@ tresult IFrameVST3ProcessorBase::Process(ProcessData& data)
   if (data.processContext)
     mContext = *data.processContext;
   updateTimeInfo();
+  // Hosts switch to offline for an export without a new set-up.
+  mPlug.SetRenderingOffline(data.processMode == kOffline);
   applyParameterChanges(data.inputParameterChanges);
 
   if (data.symbolicSampleSize == kSample32)

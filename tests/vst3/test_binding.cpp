@@ -80,6 +80,22 @@ TEST(TimeInfo, HostWithoutAProcessContextLeavesEverythingAtZero)
   EXPECT_EQ(b.plug.GetSamplesPerBeat(), 0.0);
 }
 
+TEST(TimeInfo, OfflineFollowsEachCallsProcessMode)
+{
+  // Hosts switch to offline for an export without setting processing up again.
+  Bound b;
+  b.instance.setup(kSample32, 64);
+  HostProcessData data;
+  data.prepare(*b.instance.component, 64, kSample32);
+  data.numSamples = 64;
+  for (int32 mode : {kOffline, kRealtime})
+  {
+    data.processMode = mode;
+    b.instance.processor->process(data);
+    EXPECT_EQ(b.plug.GetRenderingOffline(), mode == kOffline);
+  }
+}
+
 TEST(TimeInfo, LastContextStaysWhenTheHostStopsPassingOne)
 {
   Bound b;

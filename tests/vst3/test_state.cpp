@@ -71,25 +71,36 @@ TEST(State, PreviousLayoutsLoadWithTheMissingValuesAtZero)
   EXPECT_EQ(plug.controller->getParamNormalized(0x10000), 1.0);
 }
 
-TEST(State, TruncatedChunkFailsWithoutReadingOn)
+TEST(State, ARefusedStateChangesNothingTheHostCanSee)
 {
   Instance plug(createComponent());
-  // Cut after the fifth value; what follows must not be taken for the bypass flag.
-  std::vector<uint8_t> bytes = chunk(kTag201, {1, 0.25, 0.5, 0.9, 0.5});
-  auto stream = owned(new TestStream(bytes));
-  EXPECT_NE(plug.component->setState(stream), kResultOk);
-  EXPECT_EQ(stream->seeks, 0);
-  // The values up to the cut were restored, the host was not told of a loaded state.
-  EXPECT_EQ(savedValues(plug), (std::vector<double>{1, 0.25, 0.5, 0.9, 0.5, 0, 0.5, 0, 0.5, 1}));
-  EXPECT_DOUBLE_EQ(plug.plain(0), 0.0);
-}
+  ASSERT_EQ(plug.setState(chunk(kTag201, kLoaded, 1)), kResultOk);
+  const std::vector<uint8_t> before = plug.getState();
+  auto hostValues = [&] {
+    std::vector<double> v;
+    for (ParamID id = 0; id < 10; ++id)
+      v.push_back(plug.controller->getParamNormalized(id));
+    v.push_back(plug.controller->getParamNormalized(0x10000));
+    return v;
+  };
+  const std::vector<double> shown = hostValues();
+  auto expectRefused = [&](std::vector<uint8_t> bytes, const std::string& what) {
+    EXPECT_NE(plug.setState(std::move(bytes)), kResultOk) << what;
+    EXPECT_EQ(plug.getState(), before) << what;
+    EXPECT_EQ(hostValues(), shown) << what;
+  };
 
-TEST(State, StreamEndingBeforeTheBypassFlagFails)
-{
-  Instance plug(createComponent());
-  EXPECT_NE(plug.setState(chunk(kTag201, kLoaded)), kResultOk);
-  EXPECT_EQ(savedValues(plug), kLoaded);
-  EXPECT_EQ(plug.controller->getParamNormalized(0x10000), 0.0);
+  const std::vector<uint8_t> other = chunk(kTag201, {0, 0.5, 0.1, -0.3, 0.2, 0.8, 0.25, 0, 0.0, 1}, 0);
+  for (size_t n = 0; n < other.size(); ++n)
+    expectRefused(std::vector<uint8_t>(other.begin(), other.begin() + static_cast<long>(n)), "first " + std::to_string(n) + " bytes");
+  expectRefused(chunk("Mistlegrove Phaser_2.1.0", kLoaded, 0), "a later release");
+  for (size_t i = 0; i < std::strlen(kTag201); ++i)
+  {
+    std::vector<uint8_t> flipped = other;
+    flipped[i] ^= 1;
+    if (std::memcmp(flipped.data(), kTag200, std::strlen(kTag200)) != 0) // one flip from the old tag
+      expectRefused(flipped, "bit flipped in tag byte " + std::to_string(i));
+  }
 }
 
 TEST(State, EmptyStreamChangesNothing)
