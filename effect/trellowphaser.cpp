@@ -47,7 +47,7 @@ frame::Config TrellowPhaser::makeConfig()
   return c;
 }
 
-TrellowPhaser::TrellowPhaser(const frame::InstanceInfo& info) : TrellowPhaserBase(makeConfig(), info)
+TrellowPhaser::TrellowPhaser(const frame::InstanceInfo& /*info*/) : TrellowPhaserBase(makeConfig())
 {
   // The folder and an empty file are made on first use; the stored scale is read otherwise.
   mIniPath.Set(settings::SettingsFilePath().c_str());

@@ -4,7 +4,7 @@
 
 #include "editor/GUISize.h"
 #include "effect/lfo.h"
-#include "frame/IFrameVST3.h"
+#include "frame/IFramePlugin.h"
 
 namespace frame::graphics {
 class IControl;
@@ -43,8 +43,8 @@ void setDisplayTextForSpeed(double value, frame::IString& str);
 void setDisplayTextForSyncRate(double value, frame::IString& str);
 void setDisplayTextForStereo(double value, frame::IString& str);
 
-/** The host binding the effect sits on. */
-using TrellowPhaserBase = frame::IFrameVST3;
+/** The host-neutral plug-in object the effect sits on; every format binds it. */
+using TrellowPhaserBase = frame::IFramePlugin;
 
 /** The stereo phaser: two chains of 4 or 8 first-order all-pass stages with zero-delay
  *  feedback, swept by the LFO, mixed with the dry signal by an equal-power law. */

@@ -27,7 +27,6 @@ public:
   virtual bool OnHostRequestingSupportedViewConfiguration(int /*width*/, int /*height*/) { return true; }
   virtual void OnHostSelectedViewConfiguration(int /*width*/, int /*height*/) {}
   virtual bool GetMidiNoteText(int /*noteNumber*/, char* /*text*/) const { return false; }
-  virtual void* GetAAXViewInterface() { return nullptr; }
   /** Every idle-timer tick, after the queues are drained. Main thread. */
   virtual void OnIdle() {}
   const char* GetTrackName() const { return mTrackName.Get(); }

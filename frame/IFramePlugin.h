@@ -3,6 +3,7 @@
 #include "frame/AudioThread.h"
 #include "frame/IFrameAPIBase.h"
 #include "frame/IFrameProcessor.h"
+#include "frame/IHostNotifier.h"
 
 namespace frame {
 
@@ -27,6 +28,37 @@ public:
   /** The host set a value on the controller side: the editor follows, the effect hears of
    *  it through the next processing call. */
   void SetParameterFromHostController(int paramIdx, double normalizedValue);
+
+  /** The whole saved state, the same bytes in every format: the effect's chunk, then the
+   *  bypass flag as a 32-bit little-endian integer. Main thread. */
+  bool SaveState(IByteChunk& chunk) const;
+  /** Loads what SaveState wrote, all or nothing: false, with nothing changed, unless the
+   *  effect accepts its part and the flag follows it. Main thread. */
+  bool LoadState(const IByteChunk& chunk);
+
+  /** Set by the host binding for the plug-in's lifetime in a host; null detaches. */
+  void SetHostNotifier(IHostNotifier* host) { mHost = host; }
+  IHostNotifier* GetHostNotifier() const { return mHost; }
+
+  // Notifications toward the host, through the binding's notifier.
+  void BeginInformHostOfParamChange(int paramIdx) override;
+  void InformHostOfParamChange(int paramIdx, double normalizedValue) override;
+  void EndInformHostOfParamChange(int paramIdx) override;
+  void InformHostOfParameterDetailsChange() override;
+  /** A preset picked in the editor is as much news to the host as one it picked itself:
+   *  without this it keeps showing, automating from and saving the values from before. */
+  void InformHostOfPresetChange() override;
+  /** The host is asked only for a real change of size; the size is remembered either way. */
+  bool EditorResize(int width, int height) override;
+  /** Every value the host holds is refreshed at once, as one undoable step. */
+  void DirtyParametersFromUI() override;
+  void SetLatency(int samples) override;
+  /** The editor's request for the host's menu of a parameter, at (x, y) in editor units;
+   *  the menu appears at that point times the draw scale. */
+  bool ShowHostContextMenu(int paramIdx, float x, float y) override;
+
+private:
+  IHostNotifier* mHost = nullptr;
 };
 
 } // namespace frame

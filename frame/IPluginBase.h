@@ -42,6 +42,8 @@ public:
   int GetHostVersion(bool decimal) const;
   void GetHostVersionStr(IString& str) const;
   const char* GetAPIStr() const;
+  /** The binding names its format by its index in GetAPIStr's table. */
+  void SetAPI(int index) { mAPI = index; }
   const char* GetArchStr() const { return "x86-64"; }
   void GetBuildInfoStr(IString& str, const char* date, const char* time) const;
   int GetUniqueID() const { return mUniqueID; }
@@ -85,8 +87,6 @@ public:
   virtual int StateEnd(const IByteChunk& chunk, int startPos) const;
   /** The host-state entry of the effect's own layout. */
   virtual int unserializeMistlegroveState(const IByteChunk& chunk, int startPos) { return UnserializeState(chunk, startPos); }
-  virtual bool SerializeVST3CtrlrState(IByteChunk&) const { return true; }
-  virtual int UnserializeVST3CtrlrState(const IByteChunk&, int startPos) { return startPos; }
   virtual void InformHostOfPresetChange() {}
   virtual void OnPresetsModified() {}
   virtual int UnserializePresets(const IByteChunk&, int startPos) { return startPos; }
@@ -102,7 +102,7 @@ protected:
   bool mHostResize = false;
   int mHost = kHostUninit;
   int mHostVersion = 0;
-  int mAPI = 1; // VST 3
+  int mAPI = -1; // the host binding's, see SetAPI
   int mCurrentPresetIdx = 0;
   std::vector<IPreset> mPresets;
 };

@@ -14,8 +14,8 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 IFrameVST3ControllerBase::IFrameVST3ControllerBase(IFramePlugin& plug, EditControllerEx1& controller,
-                                                   ParameterContainer& parameters, IFrameVST3Host& host)
-  : mPlug(plug), mController(controller), mParameters(parameters), mHost(host)
+                                                   ParameterContainer& parameters)
+  : mPlug(plug), mController(controller), mParameters(parameters)
 {
 }
 
@@ -83,7 +83,7 @@ tresult IFrameVST3ControllerBase::SetParamNormalized(ParamID id, ParamValue valu
       // automating from, the values from before the program change. The program
       // object keeps the value the host gave it.
       SyncHostParameters();
-      mHost.RestartComponent(IFrameVST3Host::kRestartParamValuesChanged);
+      tellValuesChanged();
     }
   }
   return kResultTrue;
@@ -101,7 +101,7 @@ void IFrameVST3ControllerBase::PresetRecalled()
   if (Parameter* program = mParameters.getParameter(kPresetParamID))
     if (mPlug.GetCurrentPresetIdx() >= 0 && mPlug.GetCurrentPresetIdx() < mPlug.NPresets())
       program->setNormalized(program->toNormalized(mPlug.GetCurrentPresetIdx()));
-  mHost.RestartComponent(IFrameVST3Host::kRestartParamValuesChanged);
+  tellValuesChanged();
 }
 
 void IFrameVST3ControllerBase::SetHostParameter(int paramIdx, double normalizedValue)
@@ -129,6 +129,12 @@ tresult IFrameVST3ControllerBase::GetMidiControllerAssignment(int32 busIndex, in
     return kResultFalse;
   id = static_cast<ParamID>(channel * kCountCtrlNumber + controller) + kFirstMidiCCParamID;
   return kResultTrue;
+}
+
+void IFrameVST3ControllerBase::tellValuesChanged()
+{
+  if (IComponentHandler* handler = mController.getComponentHandler())
+    handler->restartComponent(kParamValuesChanged);
 }
 
 } // namespace frame

@@ -4,7 +4,6 @@
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 
 #include "frame/IFramePlugin.h"
-#include "frame/IFrameVST3.h"
 
 namespace frame {
 
@@ -15,7 +14,7 @@ class IFrameVST3ControllerBase
 {
 public:
   IFrameVST3ControllerBase(IFramePlugin& plug, Steinberg::Vst::EditControllerEx1& controller,
-                           Steinberg::Vst::ParameterContainer& parameters, IFrameVST3Host& host);
+                           Steinberg::Vst::ParameterContainer& parameters);
 
   /** Root unit, one unit per parameter group, the parameters 0 .. n-1, bypass, program
    *  change and the factory program list. */
@@ -43,7 +42,8 @@ private:
   IFramePlugin& mPlug;
   Steinberg::Vst::EditControllerEx1& mController;
   Steinberg::Vst::ParameterContainer& mParameters;
-  IFrameVST3Host& mHost;
+
+  void tellValuesChanged();
 };
 
 } // namespace frame

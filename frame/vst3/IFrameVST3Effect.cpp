@@ -35,12 +35,10 @@ tresult guarded(F&& call) noexcept
 } // namespace
 
 IFrameVST3Effect::IFrameVST3Effect(std::unique_ptr<IFramePlugin> plug)
-  : mPlug(std::move(plug)), mProcessor(*mPlug, audioInputs, audioOutputs), mController(*mPlug, *this, parameters, *this)
+  : mPlug(std::move(plug)), mProcessor(*mPlug, audioInputs, audioOutputs), mController(*mPlug, *this, parameters)
 {
-  // A plug-in on the plain frame runs as well; its notifications toward the host just stay
-  // unheard.
-  if (auto* vst3 = dynamic_cast<IFrameVST3*>(mPlug.get()))
-    vst3->SetVST3Host(this);
+  mPlug->SetHostNotifier(this);
+  mPlug->SetAPI(1);
   // What the time information is rebuilt from in every processing call.
   processContextRequirements.needTempo()
     .needTimeSignature()
@@ -52,8 +50,7 @@ IFrameVST3Effect::IFrameVST3Effect(std::unique_ptr<IFramePlugin> plug)
 
 IFrameVST3Effect::~IFrameVST3Effect()
 {
-  if (auto* vst3 = dynamic_cast<IFrameVST3*>(mPlug.get()))
-    vst3->SetVST3Host(nullptr);
+  mPlug->SetHostNotifier(nullptr);
 }
 
 tresult PLUGIN_API IFrameVST3Effect::queryInterface(const TUID iid, void** obj)
@@ -124,13 +121,10 @@ tresult IFrameVST3Effect::writeState(IBStream* state)
   if (!state)
     return kInvalidArgument;
   IByteChunk chunk;
-  if (!mPlug->SerializeState(chunk))
+  if (!mPlug->SaveState(chunk))
     return kResultFalse;
   int32 written = 0;
-  if (chunk.Size() > 0 && (state->write(chunk.GetData(), chunk.Size(), &written) != kResultOk || written != chunk.Size()))
-    return kResultFalse;
-  const uint8 bypass[4] = {static_cast<uint8>(mPlug->IsBypassed() ? 1 : 0), 0, 0, 0};
-  if (state->write(const_cast<uint8*>(bypass), 4, &written) != kResultOk || written != 4)
+  if (state->write(chunk.GetData(), chunk.Size(), &written) != kResultOk || written != chunk.Size())
     return kResultFalse;
   return kResultOk;
 }
@@ -167,8 +161,8 @@ tresult IFrameVST3Effect::readState(IBStream* state)
   // Nothing arrived: there is nothing to restore, and no parameter should move.
   if (chunk.Size() == 0)
     return kResultFalse;
-  // The whole state is checked before any of it is applied: a refused state changes
-  // nothing, neither the sound nor what the host and the editor show.
+  // The flag is read from where the effect's data ends, not from what the loop above took:
+  // a stream that reported an error may have more to give after a seek.
   const int pos = mPlug->StateEnd(chunk, 0);
   if (pos < 0)
     return kResultFalse;
@@ -178,14 +172,16 @@ tresult IFrameVST3Effect::readState(IBStream* state)
   int32 got = 0;
   if (state->read(flag, 4, &got) != kResultOk || got != 4)
     return kResultFalse;
-  const bool bypassed = (flag[0] | flag[1] << 8 | flag[2] << 16 | flag[3] << 24) != 0;
-  if (mPlug->unserializeMistlegroveState(chunk, 0) != pos)
+  IByteChunk whole;
+  whole.PutBytes(chunk.GetData(), pos);
+  whole.PutBytes(flag, 4);
+  // All or nothing: a refused state changes neither the sound nor what host and editor show.
+  if (!mPlug->LoadState(whole))
     return kResultFalse;
 
   mController.SyncHostParameters();
   if (Parameter* bypass = parameters.getParameter(kBypassParamID))
-    bypass->setNormalized(bypassed ? 1.0 : 0.0);
-  mPlug->SetBypassed(bypassed);
+    bypass->setNormalized(mPlug->IsBypassed() ? 1.0 : 0.0);
   mPlug->OnRestoreState();
   return kResultOk;
 }
@@ -295,37 +291,42 @@ tresult IFrameVST3Effect::takeChannelContext(IAttributeList* list)
 }
 
 // ---------------------------------------------------------------------------------------
-// IFrameVST3Host
+// IHostNotifier
 
 void IFrameVST3Effect::BeginEdit(int paramIdx) { beginEdit(static_cast<ParamID>(paramIdx)); }
 
 void IFrameVST3Effect::PerformEdit(int paramIdx, double normalizedValue)
 {
+  mController.SetHostParameter(paramIdx, normalizedValue);
   performEdit(static_cast<ParamID>(paramIdx), normalizedValue);
 }
 
 void IFrameVST3Effect::EndEdit(int paramIdx) { endEdit(static_cast<ParamID>(paramIdx)); }
 
-void IFrameVST3Effect::StartGroupEdit() { startGroupEdit(); }
+void IFrameVST3Effect::ReportAllValues()
+{
+  mController.SyncHostParameters();
+  startGroupEdit();
+  for (int i = 0; i < mPlug->NParams(); ++i)
+    performEdit(static_cast<ParamID>(i), mPlug->GetParam(i)->GetNormalized());
+  finishGroupEdit();
+}
 
-void IFrameVST3Effect::FinishGroupEdit() { finishGroupEdit(); }
+void IFrameVST3Effect::PresetRecalled() { mController.PresetRecalled(); }
 
-void IFrameVST3Effect::RestartComponent(int flags)
+void IFrameVST3Effect::ParameterTextsChanged() { restartComponent(kParamTitlesChanged); }
+
+void IFrameVST3Effect::LatencyChanged() { restartComponent(kLatencyChanged); }
+
+void IFrameVST3Effect::restartComponent(int32 flags)
 {
   if (componentHandler)
     componentHandler->restartComponent(flags);
 }
 
-void IFrameVST3Effect::SetHostParameter(int paramIdx, double normalizedValue)
-{
-  mController.SetHostParameter(paramIdx, normalizedValue);
-}
+bool IFrameVST3Effect::ResizeEditor(int width, int height) { return mView && mView->Resize(width, height); }
 
-void IFrameVST3Effect::PresetRecalled() { mController.PresetRecalled(); }
-
-bool IFrameVST3Effect::ResizeView(int width, int height) { return mView && mView->Resize(width, height); }
-
-bool IFrameVST3Effect::ShowContextMenu(int paramIdx, float x, float y)
+bool IFrameVST3Effect::ShowParameterMenu(int paramIdx, float x, float y)
 {
   FUnknownPtr<IComponentHandler3> handler(componentHandler);
   if (!handler || !mView)

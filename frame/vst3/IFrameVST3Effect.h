@@ -8,7 +8,7 @@
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 
 #include "frame/IFramePlugin.h"
-#include "frame/IFrameVST3.h"
+#include "frame/IHostNotifier.h"
 #include "frame/vst3/IFrameVST3ControllerBase.h"
 #include "frame/vst3/IFrameVST3ProcessorBase.h"
 
@@ -17,14 +17,14 @@ namespace frame {
 class IFrameVST3View;
 
 /** One plug-in instance as the host sees it: component, audio processor and edit controller
- *  in one object, wrapped around the frame's plug-in object, which it owns. When that object
- *  is an IFrameVST3, its notifications reach the host through this object's IFrameVST3Host
- *  side: the component handler (begin, perform and end edit, group edits, restart), the
- *  open view's plug frame (resize) and IComponentHandler3 (context menus). */
+ *  in one object, wrapped around the frame's plug-in object, which it owns. The plug-in's
+ *  notifications reach the host through this object's notifier side: the component handler
+ *  (begin, perform and end edit, group edits, restart), the open view's plug frame (resize)
+ *  and IComponentHandler3 (context menus). */
 class IFrameVST3Effect : public Steinberg::Vst::SingleComponentEffect,
                          public Steinberg::Vst::IMidiMapping,
                          public Steinberg::Vst::ChannelContext::IInfoListener,
-                         public IFrameVST3Host
+                         public IHostNotifier
 {
 public:
   explicit IFrameVST3Effect(std::unique_ptr<IFramePlugin> plug);
@@ -75,17 +75,19 @@ public:
                                                             Steinberg::Vst::ParamID& id) override;
   Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
 
-  // IFrameVST3Host
+  // IHostNotifier
   void BeginEdit(int paramIdx) override;
+  /** The host-side object takes the value first, so a host that reads it back while the
+   *  edit is reported already sees the new value. */
   void PerformEdit(int paramIdx, double normalizedValue) override;
   void EndEdit(int paramIdx) override;
-  void StartGroupEdit() override;
-  void FinishGroupEdit() override;
-  void RestartComponent(int flags) override;
-  void SetHostParameter(int paramIdx, double normalizedValue) override;
+  void ReportAllValues() override;
   void PresetRecalled() override;
-  bool ResizeView(int width, int height) override;
-  bool ShowContextMenu(int paramIdx, float x, float y) override;
+  void ParameterTextsChanged() override;
+  /** Latency changes only reach a host through a restart. */
+  void LatencyChanged() override;
+  bool ResizeEditor(int width, int height) override;
+  bool ShowParameterMenu(int paramIdx, float x, float y) override;
 
   OBJ_METHODS(IFrameVST3Effect, SingleComponentEffect)
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
@@ -96,6 +98,7 @@ private:
   Steinberg::tresult writeState(Steinberg::IBStream* state);
   Steinberg::tresult readState(Steinberg::IBStream* state);
   Steinberg::tresult takeChannelContext(Steinberg::Vst::IAttributeList* list);
+  void restartComponent(Steinberg::int32 flags);
 
   std::unique_ptr<IFramePlugin> mPlug;
   IFrameVST3ProcessorBase mProcessor;

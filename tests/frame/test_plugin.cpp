@@ -45,6 +45,8 @@ TEST(Identity, VersionsAndNames)
   p.GetPluginVersionStr(s);
   EXPECT_STREQ(s.Get(), "v2.0.1");
   EXPECT_EQ(p.GetPluginVersion(true), 20001);
+  EXPECT_STREQ(p.GetAPIStr(), "") << "no binding yet";
+  p.SetAPI(1);
   EXPECT_STREQ(p.GetAPIStr(), "VST3");
   p.GetBuildInfoStr(s, "Jan 1 2026", "12:34:56");
   EXPECT_STREQ(s.Get(), "v2.0.1 VST3 (x86-64), built on Jan 1 2026 at 12:34 ");

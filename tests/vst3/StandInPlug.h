@@ -4,7 +4,7 @@
 // parameter groups, two presets, and an editor whose window is a stand-in.
 #include <vector>
 
-#include "frame/IFrameVST3.h"
+#include "frame/IFramePlugin.h"
 
 class StandInGraphics : public frame::graphics::IGraphicsContext
 {
@@ -29,7 +29,7 @@ public:
   bool mOpen = false;
 };
 
-class StandInPlug : public frame::IFrameVST3
+class StandInPlug : public frame::IFramePlugin
 {
 public:
   static frame::Config MakeConfig()
@@ -50,7 +50,7 @@ public:
     return c;
   }
 
-  explicit StandInPlug(bool withEditor = false) : IFrameVST3(MakeConfig(), frame::InstanceInfo{})
+  explicit StandInPlug(bool withEditor = false) : IFramePlugin(MakeConfig())
   {
     GetParam(0)->InitDouble("Gain", 1.0, 0.0, 2.0, 0.01, "x", 0, "Levels");
     GetParam(1)->InitBool("Invert", false, "", 0, "Levels");
