@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "frame/Descriptor.h"
 #include "settings/settings_file.h"
 
 const char versionMagic_2_0_1[] = "Mistlegrove Phaser_2.0.1";
@@ -19,16 +20,17 @@ constexpr int tagLength(const char* tag) { return static_cast<int>(std::char_tra
 
 frame::Config TrellowPhaser::makeConfig()
 {
+  const frame::Descriptor& d = frame::PluginDescriptor();
   frame::Config c;
   c.nParams = kNumParams;
   c.nPresets = kNumPresets;
-  c.channelIOStr = "2-2";
-  c.pluginName = "Mistlegrove Phaser";
-  c.productName = "Mistlegrove Phaser";
-  c.mfrName = "Mistlegrove Music";
+  c.channelIOStr = d.channelIO;
+  c.pluginName = d.name;
+  c.productName = d.name;
+  c.mfrName = d.vendor;
   c.vendorVersion = (2 << 16) | (0 << 8) | 1;
-  c.uniqueID = 0x74727068; // 'trph'
-  c.mfrID = 0x54724D75;    // 'TrMu'
+  c.uniqueID = static_cast<int>(d.classId[3]);
+  c.mfrID = static_cast<int>(d.classId[2]);
   c.latency = 0;
   c.plugDoesMidiIn = false;
   c.plugDoesMidiOut = false;

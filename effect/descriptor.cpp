@@ -1,0 +1,37 @@
+// The plug-in's identity and its creation function: the one place that names them.
+#include <mutex>
+
+#include "effect/trellowphaser.h"
+#include "frame/Descriptor.h"
+
+namespace frame {
+
+const Descriptor& PluginDescriptor()
+{
+  static const Descriptor d{
+    "Mistlegrove Phaser",
+    "Mistlegrove Music",
+    "mistlegrovemusic.com",
+    "https://www.mistlegrovemusic.com",
+    "https://www.mistlegrovemusic.com/",
+    "https://www.mistlegrovemusic.com/music/vst.html",
+    "https://www.mistlegrovemusic.com/music/version/?file=trellowphaser",
+    "support@mistlegrovemusic.com",
+    "2.0.1",
+    "Fx|Filter",
+    {0xF2AEE70D, 0x00DE4F4E, 0x54724D75, 0x74727068}, // the last two: 'TrMu', 'trph'
+    "com.mistlegrovemusic.phaser",
+    "https://www.mistlegrovemusic.com/plugins/phaser",
+    "2-2",
+  };
+  return d;
+}
+
+IFramePlugin* CreatePlugin()
+{
+  static std::recursive_mutex creation;
+  std::lock_guard<std::recursive_mutex> lock(creation);
+  return new TrellowPhaser(InstanceInfo{});
+}
+
+} // namespace frame
