@@ -40,6 +40,22 @@ struct Notch
   double darkness; ///< the row's luminance over the panel's median
 };
 
+double Luminance(const Surface& s, int x, int y)
+{
+  const auto c = s.GetColor(x, y);
+  return 0.2126 * c.R + 0.7152 * c.G + 0.0722 * c.B;
+}
+
+// Pixels clearly brighter than the dark background: rendered text or lines.
+int Ink(const Surface& s, const IRECT& r)
+{
+  int ink = 0;
+  for (int y = std::max(0, static_cast<int>(r.T)); y < std::min(s.Height(), static_cast<int>(r.B)); ++y)
+    for (int x = std::max(0, static_cast<int>(r.L)); x < std::min(s.Width(), static_cast<int>(r.R)); ++x)
+      ink += Luminance(s, x, y) > 110.0;
+  return ink;
+}
+
 class RenderPictures : public ::testing::Test
 {
 protected:
@@ -74,6 +90,18 @@ protected:
     return image ? image->Pixels() : Surface();
   }
 
+  // Draws a picture and checks what every picture has: its size, and a title above top.
+  Surface Drawn(std::vector<std::string> args, int width, int height, float top)
+  {
+    args.insert(args.end(), {"--size", std::to_string(width) + "x" + std::to_string(height)});
+    EXPECT_EQ(Run(args).status, 0);
+    const Surface s = Picture(args[1]);
+    EXPECT_EQ(s.Width(), width);
+    EXPECT_EQ(s.Height(), height);
+    EXPECT_GT(Ink(s, IRECT(0, 0, static_cast<float>(width), top - 20)), 200) << "title";
+    return s.Width() == width && s.Height() == height ? s : Surface();
+  }
+
   std::vector<std::string> Entries() const
   {
     std::vector<std::string> names;
@@ -84,22 +112,6 @@ protected:
 
   fs::path mDir;
 };
-
-double Luminance(const Surface& s, int x, int y)
-{
-  const auto c = s.GetColor(x, y);
-  return 0.2126 * c.R + 0.7152 * c.G + 0.0722 * c.B;
-}
-
-// Pixels clearly brighter than the dark background: rendered text or lines.
-int Ink(const Surface& s, const IRECT& r)
-{
-  int ink = 0;
-  for (int y = std::max(0, static_cast<int>(r.T)); y < std::min(s.Height(), static_cast<int>(r.B)); ++y)
-    for (int x = std::max(0, static_cast<int>(r.L)); x < std::min(s.Width(), static_cast<int>(r.R)); ++x)
-      ink += Luminance(s, x, y) > 110.0;
-  return ink;
-}
 
 // The mean luminance of each row of a panel over columns [from, to).
 std::vector<double> RowProfile(const Surface& s, const IRECT& panel, int from, int to)
@@ -115,14 +127,18 @@ std::vector<double> RowProfile(const Surface& s, const IRECT& panel, int from, i
   return rows;
 }
 
+double Median(std::vector<double> values)
+{
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
 double RowHz(const IRECT& panel, double row) { return LogFrequency::At(1.0 - (row + 0.5) / panel.H()); }
 
 // The darkest row within a tenth of hz either side.
 Notch DarkestNear(const std::vector<double>& profile, const IRECT& panel, double hz)
 {
-  std::vector<double> sorted(profile);
-  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-  const double median = sorted[sorted.size() / 2];
+  const double median = Median(profile);
   Notch best{hz, 1e9};
   for (size_t r = 0; r < profile.size(); ++r)
   {
@@ -137,13 +153,12 @@ Notch DarkestNear(const std::vector<double>& profile, const IRECT& panel, double
 // the spectrogram resolves well.
 std::vector<double> NotchesOf(const render::Response& response, const std::vector<double>& db)
 {
-  std::vector<double> sorted(db);
-  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  const double median = Median(db);
   std::vector<double> notches;
   for (size_t i = 1; i + 1 < db.size(); ++i)
   {
     const double hz = response.frequencies[i];
-    if (hz > 100.0 && hz < 12000.0 && db[i] < db[i - 1] && db[i] <= db[i + 1] && db[i] < sorted[db.size() / 2] - 20.0)
+    if (hz > 100.0 && hz < 12000.0 && db[i] < db[i - 1] && db[i] <= db[i + 1] && db[i] < median - 20.0)
       notches.push_back(hz);
   }
   return notches;
@@ -183,13 +198,10 @@ double Highest(const render::Response& response)
 
 TEST_F(RenderPictures, ASpectrogramHasItsSizeATitleAndLabelledAxes)
 {
-  ASSERT_EQ(Run({"--spectrogram", "s.png", "--size", "640x480"}).status, 0);
-  EXPECT_EQ(Entries(), std::vector<std::string>{"s.png"}) << "no audio without -o";
-  const Surface s = Picture("s.png");
-  ASSERT_EQ(s.Width(), 640);
-  ASSERT_EQ(s.Height(), 480);
   const render::SpectrogramLayout layout = render::SpectrogramLayout::For(640, 480);
-  EXPECT_GT(Ink(s, IRECT(0, 0, 640, layout.panels[0].T - 20)), 200) << "title";
+  const Surface s = Drawn({"--spectrogram", "s.png"}, 640, 480, layout.panels[0].T);
+  ASSERT_FALSE(s.Empty());
+  EXPECT_EQ(Entries(), std::vector<std::string>{"s.png"}) << "no audio without -o";
   for (const IRECT& panel : layout.panels)
     EXPECT_GT(Ink(s, IRECT(0, panel.T, panel.L - 4, panel.B)), 40) << "frequencies beside the panel";
   const IRECT& last = layout.panels[render::SpectrogramLayout::kPanels - 1];
@@ -200,12 +212,9 @@ TEST_F(RenderPictures, ASpectrogramHasItsSizeATitleAndLabelledAxes)
 
 TEST_F(RenderPictures, AResponseHasItsSizeATitleAndLabelledAxes)
 {
-  ASSERT_EQ(Run({"--response", "r.png", "--size", "600x500"}).status, 0);
-  const Surface s = Picture("r.png");
-  ASSERT_EQ(s.Width(), 600);
-  ASSERT_EQ(s.Height(), 500);
   const render::ResponseLayout layout = render::ResponseLayout::For(600, 500);
-  EXPECT_GT(Ink(s, IRECT(0, 0, 600, layout.panels[0].T - 20)), 200) << "title";
+  const Surface s = Drawn({"--response", "r.png"}, 600, 500, layout.panels[0].T);
+  ASSERT_FALSE(s.Empty());
   for (const IRECT& panel : layout.panels)
   {
     EXPECT_GT(Ink(s, IRECT(0, panel.T, panel.L - 4, panel.B)), 40) << "levels beside the panel";
