@@ -23,7 +23,7 @@ struct SweepPoint
   double rightHz = 0.0;
 };
 
-/** count points evenly spaced over the LFO's first cycle, following the documented
+/** count points evenly spaced over the LFO's first cycle, following the plug-in's
  *  modulation law: the LFO output is squared and blended from "Manual" by "LFODepth"; the
  *  right channel runs ahead by the "Stereo" offset below the middle and alternates with
  *  the left above it. */
