@@ -57,8 +57,12 @@ float Plot::Title(const std::string& heading, const std::vector<std::string>& it
 {
   const float margin = 10.f, width = mSurface.Width() - 2 * margin;
   float y = 6.f;
-  mRenderer.DrawText(IText(kTitleSize, kCream, kFontId, EAlign::Near, EVAlign::Middle), heading.c_str(),
-                     IRECT(margin, y, margin + width, y + kLineHeight + 4));
+  // A long heading shrinks to fit rather than run off the picture.
+  IText big(kTitleSize, kCream, kFontId, EAlign::Near, EVAlign::Middle);
+  const float wide = mRenderer.MeasureTextWidth(big, heading.c_str());
+  if (wide > width)
+    big.mSize = std::max(kTextSize, kTitleSize * width / wide);
+  mRenderer.DrawText(big, heading.c_str(), IRECT(margin, y, margin + width, y + kLineHeight + 4));
   y += kLineHeight + 6;
   const IText style(kTextSize, kLabel, kFontId, EAlign::Near, EVAlign::Middle);
   std::string line;

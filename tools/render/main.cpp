@@ -272,7 +272,8 @@ int Run(int argc, char** argv)
     return Fail(error);
   if (tap)
   {
-    const std::string what = "Spectrogram of " + (options.input.empty() ? "white noise" : options.input) + " through";
+    const std::string input = options.input.substr(options.input.find_last_of('/') + 1);
+    const std::string what = "Spectrogram of " + (input.empty() ? "white noise" : input) + " through";
     if (!WritePicture(tap->Draw(PictureHeading(what, host, !options.preset.empty(), options.bypass), SettingsTexts(host)),
                       picture, error))
       return Fail(error);
