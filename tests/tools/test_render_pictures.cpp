@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "tools/render/PluginHost.h"
 #include "tools/render/Response.h"
 #include "tools/render/ResponsePicture.h"
+#include "tools/render/Spectrogram.h"
 #include "tools/render/SpectrogramPicture.h"
 
 namespace fs = std::filesystem;
@@ -225,6 +227,24 @@ TEST_F(RenderPictures, AResponseHasItsSizeATitleAndLabelledAxes)
 
 // ---------------------------------------------------------------------------------------
 // What the pictures show
+
+TEST(Spectrogram, AFullScaleSineReadsZeroDecibelsInItsOwnRowOnly)
+{
+  const int rows = 300, columns = 40;
+  render::Spectrogram s(48000, 48000, columns, rows);
+  std::vector<double> sine(48000);
+  for (size_t i = 0; i < sine.size(); ++i)
+    sine[i] = std::sin(2.0 * std::numbers::pi * 1000.0 * static_cast<double>(i) / 48000.0);
+  s.Add(sine.data(), static_cast<int64_t>(sine.size()));
+  s.Finish();
+  const int row = static_cast<int>((1.0 - LogFrequency::Fraction(1000.0)) * rows);
+  for (int c = 2; c < columns - 2; ++c)
+  {
+    EXPECT_NEAR(s.Level(c, row), 0.0, 1.5) << "column " << c; // scalloped a little between bins
+    EXPECT_LT(s.Level(c, row - rows / 10), -60.0) << "an octave above, column " << c;
+    EXPECT_LT(s.Level(c, row + rows / 10), -60.0) << "an octave below, column " << c;
+  }
+}
 
 TEST_F(RenderPictures, AFrozenSweepShowsItsNotchesWhereTheResponsePutsThemAndBypassShowsNone)
 {
