@@ -459,8 +459,8 @@ TEST_F(EditorTest, SaveWindowSizeWritesTheScaleAndNamesTheFile)
 TEST_F(EditorTest, AFailedSaveIsReportedNotConfirmed)
 {
   open();
-  // The rewrite goes through a temporary file; a folder in its place makes it fail.
-  std::filesystem::create_directories(folder() + "/.trellowphaser.ini.new");
+  // Writers take turns on a lock file; a folder in its place makes the rewrite fail.
+  std::filesystem::create_directories(folder() + "/.trellowphaser.ini.lock");
   chooseSize(7);
   ASSERT_EQ(view->MessageBoxes().size(), 1u);
   EXPECT_EQ(view->MessageBoxes()[0].text,
