@@ -81,6 +81,7 @@ void IGraphics::resizeSurface()
   mRenderer.SetSurface(mSurface);
   mRenderer.SetDrawScale(mDrawScale);
   mFullRedraw = true;
+  RequestFrame();
 }
 
 void IGraphics::SetScaleConstraints(float lo, float hi)
@@ -224,6 +225,7 @@ void IGraphics::RemoveAllControls()
   mCornerResizer.reset();
   mControls.clear();
   mFullRedraw = true;
+  RequestFrame();
 }
 
 IControl* IGraphics::GetControl(int idx) const
@@ -424,8 +426,26 @@ bool IGraphics::SaveSnapshotPNG(const std::string& path) { return WritePNG(Rende
 
 void IGraphics::OnPlatformFrameTick()
 {
+  mFrameTicksPaused = false; // a tick came: the platform is ticking again
   ForAllControls([](IControl& c) { c.OnGUIIdle(); });
-  DrawDirty();
+  if (DrawDirty())
+    mIdleTicks = 0;
+  else if (++mIdleTicks >= kIdleTicksBeforePause && mPlatform)
+  {
+    // Nothing has changed for a while: an idle editor should cost no wake-ups.
+    mFrameTicksPaused = true;
+    mPlatform->SetFrameTicksPaused(true);
+  }
+}
+
+void IGraphics::RequestFrame()
+{
+  mIdleTicks = 0;
+  if (mFrameTicksPaused && mPlatform)
+  {
+    mFrameTicksPaused = false;
+    mPlatform->SetFrameTicksPaused(false);
+  }
 }
 
 // Platform services

@@ -82,6 +82,9 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       if (v.depthCount == 1 && v.open)
         v.presentPending();
       mTrap.reset();
+      // Events Xlib read while waiting for a reply leave the socket quiet: a tick must pump them.
+      if (v.depthCount == 1 && v.open && v.display && XEventsQueued(v.display, QueuedAlready) > 0)
+        v.SetFrameTicksPaused(false);
       if (--v.depthCount == 0 && v.teardownPending)
         v.teardown();
     }
@@ -102,7 +105,8 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
 
   IPlatformEvents* events = nullptr;
   IEventLoop* loop = nullptr;
-  int fdId = 0, timerId = 0;
+  int fdId = 0, timerId = 0; // timerId 0 while frame ticks are paused
+  int tickPeriodMs = 0;
 
   bool open = false;       // false again as soon as Close begins
   bool windowGone = false; // destroyed with the host's window
@@ -193,11 +197,8 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
         if (auto self = weak.lock())
           self->onReadable();
       });
-      const int period = std::max(1, 1000 / (fps > 0 ? fps : kDefaultFps));
-      timerId = loop->AddTimer(period, [weak] {
-        if (auto self = weak.lock())
-          self->onTick();
-      });
+      tickPeriodMs = std::max(1, 1000 / (fps > 0 ? fps : kDefaultFps));
+      startTicks();
       if (!fdId || !timerId)
       {
         // Half a loop would leave input or painting dead: do without one.
@@ -205,6 +206,35 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       }
     }
     return reinterpret_cast<void*>(static_cast<uintptr_t>(window));
+  }
+
+  void startTicks()
+  {
+    std::weak_ptr<Impl> weak = weak_from_this();
+    timerId = loop->AddTimer(tickPeriodMs, [weak] {
+      if (auto self = weak.lock())
+        self->onTick();
+    });
+  }
+
+  void SetFrameTicksPaused(bool paused)
+  {
+    if (!open || !loop)
+      return;
+    if (paused && timerId)
+    {
+      loop->Remove(timerId);
+      timerId = 0;
+    }
+    else if (!paused && !timerId)
+      startTicks();
+  }
+
+  /** Work for the next frame tick, which it brings about if ticks are paused. */
+  void defer(std::function<void()> task)
+  {
+    deferred.push_back(std::move(task));
+    SetFrameTicksPaused(false);
   }
 
   void unregister()
@@ -281,8 +311,10 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
     Scope scope(*this);
     runDeferred();
     // Xlib may have read events while waiting for a reply; the descriptor then stays
-    // quiet although events are queued.
-    pump();
+    // quiet although events are queued. Only those are looked for here, which costs no
+    // system call: the loop calls onReadable for what is still on the socket.
+    if (open && display && XEventsQueued(display, QueuedAlready) > 0)
+      pump();
     if (open && events)
       events->OnPlatformFrameTick();
   }
@@ -566,7 +598,7 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       return;
     IPopupMenu* result = picked ? model : nullptr;
     if (deferDone)
-      deferred.push_back([done = std::move(done), result] { done(result); });
+      defer([done = std::move(done), result] { done(result); });
     else
       done(result);
   }
@@ -578,7 +610,7 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       finishMenu(X11PopupMenu::Outcome::kDismissed, true);
     auto dismissLater = [this, &done] {
       if (done && open)
-        deferred.push_back([done = std::move(done)] { done(nullptr); });
+        defer([done = std::move(done)] { done(nullptr); });
     };
     if (!open || windowGone || !loop)
     {
@@ -609,7 +641,7 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       mod.R = pressedButtons & 2u;
       pressedButtons = 0;
       const float x = static_cast<float>(lastX), y = static_cast<float>(lastY);
-      deferred.push_back([this, x, y, mod] {
+      defer([this, x, y, mod] {
         if (events)
           events->OnPlatformMouseUp(x, y, mod);
       });
@@ -661,6 +693,7 @@ void X11View::Close() { mImpl->Close(); }
 bool X11View::IsOpen() const { return mImpl->open; }
 void X11View::Resize(int widthPx, int heightPx) { mImpl->Resize(widthPx, heightPx); }
 void X11View::Invalidate(const IRECT& pixels) { mImpl->Invalidate(pixels); }
+void X11View::SetFrameTicksPaused(bool paused) { mImpl->SetFrameTicksPaused(paused); }
 ECursor X11View::SetCursor(ECursor cursor) { return mImpl->SetCursor(cursor); }
 void X11View::HideCursor(bool hide, bool lock) { mImpl->HideCursor(hide, lock); }
 void X11View::ReleaseMouseCapture() { mImpl->ReleaseMouseCapture(); }
