@@ -9,6 +9,7 @@ endif()
 
 add_library(mg_graphics_x11 STATIC
   X11MessageBox.cpp
+  X11MessageText.cpp
   X11OpenURL.cpp
   X11PopupMenu.cpp
   X11Support.cpp
