@@ -3,12 +3,15 @@
 #include <string>
 
 #include "editor/IGraphics.h"
-#include "effect/trellowphaser.h"
+#include "editor/trellowphaser.editor.h"
 #include "settings/http.h"
 
 namespace frame::graphics {
 
-ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds) : ITrellowControlBase(bounds) {}
+ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor)
+  : ITrellowControlBase(bounds), mEditor(editor)
+{
+}
 
 ITrellowOnlineMenu::~ITrellowOnlineMenu() = default;
 
@@ -37,8 +40,7 @@ void ITrellowOnlineMenu::OnPopupMenuSelection(IPopupMenu* menu, int)
         g->OpenURL(settings::kHomePageUrl);
         break;
       case kItemCheckForUpdate:
-        if (auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate()))
-          effect->checkVersionAgainstWeb();
+        mEditor.checkVersionAgainstWeb();
         break;
       default:
         break;

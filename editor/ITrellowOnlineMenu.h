@@ -3,6 +3,8 @@
 #include "editor/ITrellowControlBase.h"
 #include "graphics/IPopupMenu.h"
 
+class TrellowPhaserEditor;
+
 namespace frame::graphics {
 
 /** The online menu's hot zone: any press offers the version check and the vendor's web
@@ -16,7 +18,7 @@ public:
     kItemVisitSite = 1
   };
 
-  explicit ITrellowOnlineMenu(const IRECT& bounds);
+  ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor);
   ~ITrellowOnlineMenu() override;
 
   void OnInit() override;
@@ -30,6 +32,7 @@ public:
 
 private:
   IPopupMenu mMenu{"", 0, false};
+  TrellowPhaserEditor& mEditor;
 };
 
 } // namespace frame::graphics

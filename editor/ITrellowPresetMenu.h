@@ -5,7 +5,7 @@
 
 namespace frame::graphics {
 
-/** The preset menu's hot zone: any press lists the effect's ten factory presets, the
+/** The preset menu's hot zone: any press lists the plug-in's presets, the
  *  current one checked; choosing one recalls it (after the slot being left has taken the
  *  edited values). Draws nothing. */
 class ITrellowPresetMenu : public ITrellowControlBase

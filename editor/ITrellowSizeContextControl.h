@@ -3,6 +3,8 @@
 #include "editor/IControl.h"
 #include "graphics/IPopupMenu.h"
 
+class TrellowPhaserEditor;
+
 namespace frame::graphics {
 
 /** The window-size menu over the whole editor, under every other control: a right-button
@@ -15,7 +17,7 @@ public:
   static constexpr int kItemSeparator = 6;
   static constexpr int kItemSaveWindowSize = 7;
 
-  ITrellowSizeContextControl(const IRECT& bounds, int paramIdx = kNoParameter);
+  ITrellowSizeContextControl(const IRECT& bounds, TrellowPhaserEditor& editor);
   ~ITrellowSizeContextControl() override;
 
   void OnInit() override;
@@ -30,6 +32,7 @@ private:
   void saveWindowSize();
 
   IPopupMenu mMenu{"", 0, false};
+  TrellowPhaserEditor& mEditor;
 };
 
 } // namespace frame::graphics

@@ -1,7 +1,4 @@
-// The plug-in's identity and its creation function: the one place that names them.
-#include <mutex>
-
-#include "effect/trellowphaser.h"
+// The plug-in's identity: the one place that names it.
 #include "frame/Descriptor.h"
 
 namespace frame {
@@ -12,6 +9,7 @@ const Descriptor& PluginDescriptor()
     "Mistlegrove Phaser",
     "Mistlegrove Music",
     "mistlegrovemusic.com",
+    "www.mistlegrovemusic.com",
     "https://www.mistlegrovemusic.com",
     "https://www.mistlegrovemusic.com/",
     "https://www.mistlegrovemusic.com/music/vst.html",
@@ -25,13 +23,6 @@ const Descriptor& PluginDescriptor()
     "2-2",
   };
   return d;
-}
-
-IFramePlugin* CreatePlugin()
-{
-  static std::recursive_mutex creation;
-  std::lock_guard<std::recursive_mutex> lock(creation);
-  return new TrellowPhaser(InstanceInfo{});
 }
 
 } // namespace frame

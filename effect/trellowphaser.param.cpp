@@ -301,10 +301,6 @@ void TrellowPhaser::OnParamChange(int paramIdx)
   {
     case kParamStages:
       mNumStages = v >= 0.5 ? 8 : 4;
-      // The editor shows different knobs per stage count; give them all their values.
-      // On the audio thread these pushes are queued for the main thread.
-      for (int i = 0; i < NParams(); ++i)
-        SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
       break;
     case kParamManual:
       mManual = v;
@@ -330,7 +326,6 @@ void TrellowPhaser::OnParamChange(int paramIdx)
     case kParamSync:
       mSync = v >= 0.5;
       mLFO.setSync(mSync);
-      refreshRateDisplay();
       break;
     case kParamStereo:
       mLFO.setStereo(v);
