@@ -1,0 +1,123 @@
+#include "frame/lv2/Lv2TimePosition.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace frame::lv2 {
+
+namespace {
+bool numberOf(const TimeUrids& u, const LV2_Atom* value, uint32_t avail, double& out)
+{
+  if (value->size > avail)
+    return false;
+  const void* body = value + 1;
+  if (value->type == u.atomFloat && value->size >= sizeof(float))
+  {
+    float f;
+    std::memcpy(&f, body, sizeof f);
+    out = f;
+  }
+  else if (value->type == u.atomDouble && value->size >= sizeof(double))
+    std::memcpy(&out, body, sizeof out);
+  else if (value->type == u.atomInt && value->size >= sizeof(int32_t))
+  {
+    int32_t i;
+    std::memcpy(&i, body, sizeof i);
+    out = i;
+  }
+  else if (value->type == u.atomLong && value->size >= sizeof(int64_t))
+  {
+    int64_t l;
+    std::memcpy(&l, body, sizeof l);
+    out = static_cast<double>(l);
+  }
+  else
+    return false;
+  return std::isfinite(out);
+}
+} // namespace
+
+bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSize)
+{
+  if (!u.position || atom->size > maxSize || atom->size < sizeof(LV2_Atom_Object_Body) ||
+      (atom->type != u.atomObject && atom->type != u.atomBlank))
+    return false;
+  const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(atom);
+  if (obj->body.otype != u.position)
+    return false;
+
+  TimePosition next = *this;
+  double beat = NAN, barBeat = NAN;
+  const auto* base = reinterpret_cast<const uint8_t*>(&obj->body);
+  uint32_t offset = sizeof(LV2_Atom_Object_Body);
+  while (offset < atom->size)
+  {
+    constexpr uint32_t kHead = sizeof(LV2_Atom_Property_Body);
+    if (atom->size - offset < kHead)
+      return false;
+    const auto* prop = reinterpret_cast<const LV2_Atom_Property_Body*>(base + offset);
+    const uint32_t avail = atom->size - offset - kHead;
+    double v = 0.0;
+    const uint32_t key = prop->key;
+    const bool known = key == u.beatsPerMinute || key == u.speed || key == u.beat || key == u.barBeat ||
+                       key == u.bar || key == u.beatUnit || key == u.beatsPerBar || key == u.frame;
+    if (known)
+    {
+      if (!numberOf(u, &prop->value, avail, v))
+        return false;
+      if (key == u.beatsPerMinute)
+        next.mBeatsPerMinute = v;
+      else if (key == u.speed)
+        next.mSpeed = v;
+      else if (key == u.beat)
+        beat = v;
+      else if (key == u.barBeat)
+        barBeat = v;
+      else if (key == u.bar)
+        next.mBar = v;
+      else if (key == u.beatUnit)
+        next.mBeatUnit = v;
+      else if (key == u.beatsPerBar)
+        next.mBeatsPerBar = v;
+      else
+        next.mFrame = v;
+    }
+    else if (prop->value.size > avail)
+      return false;
+    offset += kHead + lv2_atom_pad_size(prop->value.size);
+  }
+  if (next.mBeatsPerMinute <= 0.0 || next.mBeatUnit <= 0.0 || next.mBeatsPerBar <= 0.0)
+    return false;
+  // Hosts tell the bar and the beat in it, the beat since the start, or both.
+  if (!std::isnan(beat))
+    next.mBeat = beat;
+  else if (!std::isnan(barBeat))
+    next.mBeat = next.mBar * next.mBeatsPerBar + barBeat;
+  *this = next;
+  return true;
+}
+
+void TimePosition::Advance(int nFrames, double sampleRate)
+{
+  if (mFrame >= 0.0)
+    mFrame += nFrames * mSpeed;
+  if (sampleRate > 0.0)
+    mBeat += nFrames * mSpeed * mBeatsPerMinute / (60.0 * sampleRate);
+}
+
+ITimeInfo TimePosition::Info() const
+{
+  const double quarters = 4.0 / mBeatUnit;
+  ITimeInfo t;
+  t.mTempo = mBeatsPerMinute * quarters;
+  t.mPPQPos = mBeat * quarters;
+  t.mLastBar = std::floor(mBeat / mBeatsPerBar) * mBeatsPerBar * quarters;
+  t.mSamplePos = mFrame;
+  t.mNumerator = static_cast<int>(mBeatsPerBar);
+  t.mDenominator = static_cast<int>(mBeatUnit);
+  t.mTransportIsRunning = mSpeed != 0.0;
+  t.mTransportLoopEnabled = false;
+  return t;
+}
+
+} // namespace frame::lv2
