@@ -9,6 +9,7 @@ packages=(
   libstb-dev libx11-dev libxext-dev libxtst-dev
   libcurl4-openssl-dev ca-certificates
   libsndfile1-dev libfftw3-dev
+  lv2-dev lilv-utils sordi
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils
   python3

@@ -106,6 +106,10 @@ void Instance::applyPortValues()
       continue;
     mLastValues[i] = v;
     const IParam& param = *mPlug->GetParam(static_cast<int>(i));
+    // A port that shows the value the parameter holds leaves it alone: a default or a
+    // preset not exact in 32 bits keeps its exact value, and sounds as in every format.
+    if (v == PortValueFromParam(mUnits[i], param.Value()))
+      continue;
     const double value = param.Constrain(ParamValueFromPort(mUnits[i], v));
     mPlug->ApplyHostParamChange(static_cast<int>(i), param.ToNormalized(value));
   }
