@@ -1,0 +1,134 @@
+#include "frame/lv2/Lv2Ui.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "editor/MakeGraphics.h"
+#include "frame/Descriptor.h"
+#include "frame/IEditor.h"
+#include "graphics/X11View.h"
+
+namespace frame::lv2 {
+
+namespace {
+const void* featureData(const LV2_Feature* const* features, const char* uri)
+{
+  for (int i = 0; features && features[i]; ++i)
+    if (features[i]->URI && std::strcmp(features[i]->URI, uri) == 0)
+      return features[i]->data;
+  return nullptr;
+}
+} // namespace
+
+Ui::Ui(std::unique_ptr<IFramePlugin> plug, LV2UI_Write_Function write, LV2UI_Controller controller)
+  : mPlug(std::move(plug)), mLayout(*mPlug), mWrite(write), mController(controller)
+{
+  for (int i = 0; i < mPlug->NParams(); ++i)
+    mUnits.push_back(UnitOf(*mPlug->GetParam(i)));
+}
+
+std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller controller,
+                               const LV2_Feature* const* features, LV2UI_Widget* widget)
+{
+  void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
+  if (!parent || !write)
+    return nullptr;
+  // The editor is made with the plug-in object, so the factories come first.
+  graphics::SetEditorFactory(&graphics::MakePluginEditor);
+  graphics::SetPlatformViewFactory([] { return graphics::MakeX11PlatformView(); });
+  std::unique_ptr<Ui> ui(new Ui(std::unique_ptr<IFramePlugin>(CreatePlugin()), write, controller));
+  ui->mResize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
+  ui->mTouch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+
+  IFramePlugin& plug = *ui->mPlug;
+  plug.Initialize("");
+  plug.SetHostNotifier(ui.get());
+  plug.SetEventLoop(&ui->mLoop);
+  ui->mLoop.AddTimer(IFrameAPIBase::kIdleTimerMs, [p = &plug] {
+    if (Timer* timer = p->GetIdleTimer())
+      timer->Fire();
+  });
+  void* view = plug.OpenWindow(parent);
+  if (!view)
+    return nullptr;
+  ui->mOpen = true;
+  *widget = view;
+  if (ui->mResize)
+    ui->mResize->ui_resize(ui->mResize->handle, plug.GetEditorWidth(), plug.GetEditorHeight());
+  return ui;
+}
+
+Ui::~Ui()
+{
+  if (mOpen)
+    mPlug->CloseWindow();
+  mPlug->SetEventLoop(nullptr);
+  mPlug->SetHostNotifier(nullptr);
+}
+
+void Ui::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer)
+{
+  const int idx = mLayout.ParamOf(port);
+  if (idx < 0 || format != 0 || size != sizeof(float) || !buffer)
+    return;
+  float v;
+  std::memcpy(&v, buffer, sizeof v);
+  if (std::isnan(v))
+    return;
+  IParam& param = *mPlug->GetParam(idx);
+  // The value the port shows already: an exact default or preset stays exact.
+  if (v == PortValueFromParam(mUnits[static_cast<size_t>(idx)], param.Value()))
+    return;
+  const double value = param.Constrain(ParamValueFromPort(mUnits[static_cast<size_t>(idx)], v));
+  mPlug->SetParameterFromHostController(idx, param.ToNormalized(value));
+}
+
+int Ui::Idle()
+{
+  mLoop.Poll();
+  return mOpen ? 0 : 1;
+}
+
+int Ui::HostResized(int width, int height)
+{
+  mPlug->OnParentWindowResize(width, height);
+  return 0;
+}
+
+void Ui::writeParam(int paramIdx)
+{
+  const float v = PortValueFromParam(mUnits[static_cast<size_t>(paramIdx)], mPlug->GetParam(paramIdx)->Value());
+  mWrite(mController, mLayout.Param(paramIdx), sizeof v, 0, &v);
+}
+
+void Ui::BeginEdit(int paramIdx)
+{
+  if (mTouch && mPlug->GetParam(paramIdx))
+    mTouch->touch(mTouch->handle, mLayout.Param(paramIdx), true);
+}
+
+void Ui::PerformEdit(int paramIdx, double /*normalizedValue*/)
+{
+  // The model already holds the value the editor set.
+  if (mPlug->GetParam(paramIdx))
+    writeParam(paramIdx);
+}
+
+void Ui::EndEdit(int paramIdx)
+{
+  if (mTouch && mPlug->GetParam(paramIdx))
+    mTouch->touch(mTouch->handle, mLayout.Param(paramIdx), false);
+}
+
+void Ui::ReportAllValues()
+{
+  for (int i = 0; i < mPlug->NParams(); ++i)
+    writeParam(i);
+}
+
+bool Ui::ResizeEditor(int width, int height)
+{
+  return mResize && mResize->ui_resize(mResize->handle, width, height) == 0;
+}
+
+} // namespace frame::lv2
