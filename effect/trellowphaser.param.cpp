@@ -13,7 +13,7 @@ using frame::IString;
 
 void setDisplayTextForFrequency(double value, IString& str)
 {
-  str.SetFormatted(8, "%.0f%s", value * 16000.0, "Hz");
+  str.SetFormatted(8, "%.0f%s", value * kTopFrequencyHz, "Hz");
 }
 
 void setDisplayTextForPercent(double value, IString& str)
@@ -34,7 +34,7 @@ void setDisplayTextForMix(double value, IString& str)
 
 void setDisplayTextForSpeed(double value, IString& str)
 {
-  str.SetFormatted(8, "%.2f%s", value * (25.0 * value), "Hz");
+  str.SetFormatted(8, "%.2f%s", value * (kTopRateHz * value), "Hz");
 }
 
 void setDisplayTextForSyncRate(double value, IString& str)
@@ -147,7 +147,7 @@ bool parseFrequency(const IParam&, const char* text, double& value)
     p += 2;
   if (*skipBlanks(p) != '\0')
     return false;
-  value = number * scale / 16000.0;
+  value = number * scale / kTopFrequencyHz;
   return true;
 }
 
@@ -208,7 +208,7 @@ bool parseSpeed(const IParam& param, const char* text, double& value)
   double hz = 0.0;
   if (!readQuantity(text, "Hz", hz))
     return false;
-  value = hz > 0.0 ? std::sqrt(hz / 25.0) : 0.0;
+  value = hz > 0.0 ? std::sqrt(hz / kTopRateHz) : 0.0;
   return true;
 }
 
