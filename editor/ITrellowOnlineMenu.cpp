@@ -9,7 +9,7 @@
 namespace frame::graphics {
 
 ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor)
-  : ITrellowControlBase(bounds), mEditor(editor)
+  : ITrellowMenuControl(bounds), mEditor(editor)
 {
 }
 
@@ -25,8 +25,7 @@ void ITrellowOnlineMenu::OnInit()
 
 void ITrellowOnlineMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
-  if (IGraphics* g = GetUI())
-    g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
 }
 
 void ITrellowOnlineMenu::OnPopupMenuSelection(IPopupMenu* menu, int)

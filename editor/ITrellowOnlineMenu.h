@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/ITrellowControlBase.h"
-#include "graphics/IPopupMenu.h"
+#include "editor/ITrellowMenuControl.h"
 
 class TrellowPhaserEditor;
 
@@ -9,7 +9,7 @@ namespace frame::graphics {
 
 /** The online menu's hot zone: any press offers the version check and the vendor's web
  *  site. Draws nothing. */
-class ITrellowOnlineMenu : public ITrellowControlBase
+class ITrellowOnlineMenu : public ITrellowMenuControl<ITrellowControlBase>
 {
 public:
   enum Item
@@ -26,12 +26,8 @@ public:
   /** The version check blocks the editor until the site has answered and the user has
    *  read the result. */
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
-  void Draw(IGraphics&) override {}
-
-  const IPopupMenu& GetMenu() const { return mMenu; }
 
 private:
-  IPopupMenu mMenu{"", 0, false};
   TrellowPhaserEditor& mEditor;
 };
 

@@ -5,7 +5,7 @@
 
 namespace frame::graphics {
 
-ITrellowPresetMenu::ITrellowPresetMenu(const IRECT& bounds) : ITrellowControlBase(bounds) {}
+ITrellowPresetMenu::ITrellowPresetMenu(const IRECT& bounds) : ITrellowMenuControl(bounds) {}
 
 ITrellowPresetMenu::~ITrellowPresetMenu() = default;
 
@@ -21,7 +21,7 @@ void ITrellowPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
     const int flags = i == plug->GetCurrentPresetForUI() ? IPopupMenu::Item::kChecked : IPopupMenu::Item::kNoFlags;
     mMenu.AddItem(plug->GetPresetNameForUI(i), i, flags);
   }
-  g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
 }
 
 void ITrellowPresetMenu::OnPopupMenuSelection(IPopupMenu* menu, int)

@@ -18,7 +18,7 @@ constexpr int kMaxMessageLength = 1023;
 } // namespace
 
 ITrellowSizeContextControl::ITrellowSizeContextControl(const IRECT& bounds, TrellowPhaserEditor& editor)
-  : IControl(bounds, kNoParameter), mEditor(editor)
+  : ITrellowMenuControl(bounds, kNoParameter), mEditor(editor)
 {
 }
 
@@ -38,7 +38,7 @@ void ITrellowSizeContextControl::OnMouseDown(float x, float y, const IMouseMod& 
   IGraphics* g = GetUI();
   if (!mod.R || !g)
     return;
-  g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
   SetDirty(true);
 }
 

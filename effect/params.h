@@ -18,3 +18,14 @@ enum EParams
 };
 
 constexpr int kNumPresets = 10;
+
+/** The scales the parameters are read in: "Manual" 1 is the top break frequency, "LFOSpeed"
+ *  1 the top free-running rate (the rate goes with the square of the value). */
+constexpr double kTopFrequencyHz = 16000.0;
+constexpr double kTopRateHz = 25.0;
+/** The same scales as angular frequencies, written out as the doubles the sound is defined
+ *  with. */
+constexpr double kTwoPiTopFrequency = 100530.96491487337;
+constexpr double kTwoPiTopRate = 157.07963267948966;
+static_assert(kTwoPiTopFrequency == 6.283185307179586 * kTopFrequencyHz);
+static_assert(kTwoPiTopRate == 6.283185307179586 * kTopRateHz);

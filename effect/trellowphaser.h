@@ -84,7 +84,7 @@ private:
   bool mTransportWasRunning = false;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
-  double mFreqFactor = 100530.96491487337 / 48000.0;
+  double mFreqFactor = kTwoPiTopFrequency / 48000.0;
   double mCoefL[kMaxStages] = {};
   double mCoefR[kMaxStages] = {};
   double mGainL = 0.0;
