@@ -1,5 +1,6 @@
 #include "frame/lv2/Lv2Instance.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -122,12 +123,31 @@ void Instance::applyPortValues()
 
 void Instance::processSegment(uint32_t start, uint32_t end)
 {
+  // While the transport plays, the effect follows the host's position where a processing
+  // call starts. Calls are cut at a fixed grid of the timeline and told the position at
+  // the grid point before them, so what it does follows the timeline alone, never where
+  // the host happens to start its blocks: two renders of one session are the same.
+  const int64_t frame = mTime.PlayingFrame();
+  if (frame >= 0 && end > start)
+  {
+    const int back = static_cast<int>(frame % kTimelineGrid);
+    const uint32_t n = std::min<uint32_t>(end - start, static_cast<uint32_t>(kTimelineGrid - back));
+    processPiece(start, start + n, back > 0 ? mTime.InfoBefore(back, mSampleRate) : mTime.Info());
+    if (start + n < end)
+      processSegment(start + n, end);
+    return;
+  }
+  processPiece(start, end, mTime.Info());
+}
+
+void Instance::processPiece(uint32_t start, uint32_t end, const ITimeInfo& info)
+{
   for (size_t c = 0; c < mAudioIn.size(); ++c)
     mSegmentIn[c] = mAudioIn[c] ? mAudioIn[c] + start : nullptr;
   for (size_t c = 0; c < mAudioOut.size(); ++c)
     mSegmentOut[c] = mAudioOut[c] ? mAudioOut[c] + start : nullptr;
   const int n = static_cast<int>(end - start);
-  mPlug->SetTimeInfo(mTime.Info());
+  mPlug->SetTimeInfo(info);
   mPlug->ProcessBuffers(mSegmentIn.data(), static_cast<int>(mSegmentIn.size()), mSegmentOut.data(),
                         static_cast<int>(mSegmentOut.size()), n);
   mTime.Advance(n, mSampleRate);

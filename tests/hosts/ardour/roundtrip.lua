@@ -38,11 +38,16 @@ local function render (session, samples)
 	return e
 end
 
--- Parameters are found by the names the plug-in reports, as a user picks them.
+-- Parameters are found by the names the plug-in reports, as a user picks them. The
+-- processor counts controls only, while an LV2 plug-in's parameters are all its ports.
 local function parameter_index (plugin, label)
+	local control = 0
 	for i = 0, plugin:parameter_count () - 1 do
 		local _, pd = plugin:get_parameter_descriptor (i, ARDOUR.ParameterDescriptor ())
-		if pd[2].label == label and plugin:parameter_is_input (i) then return i end
+		if plugin:parameter_is_control (i) then
+			if pd[2].label == label and plugin:parameter_is_input (i) then return control end
+			control = control + 1
+		end
 	end
 	error ("the plug-in has no parameter named '" .. label .. "'")
 end
