@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "lv2/atom/atom.h"
 #include "lv2/atom/util.h"
@@ -124,20 +125,21 @@ void Instance::applyPortValues()
 void Instance::processSegment(uint32_t start, uint32_t end)
 {
   // While the transport plays, the effect follows the host's position where a processing
-  // call starts. Calls are cut at a fixed grid of the timeline and told the position at
-  // the grid point before them, so what it does follows the timeline alone, never where
-  // the host happens to start its blocks: two renders of one session are the same.
-  const int64_t frame = mTime.PlayingFrame();
-  if (frame >= 0 && end > start)
+  // call starts. Calls are cut at a fixed grid of the timeline, and only those that start
+  // on it are told the position (the others the tempo alone), so what it does follows the
+  // timeline, never where the host happens to start its blocks.
+  for (int64_t frame; (frame = mTime.PlayingFrame()) >= 0 && end > start;)
   {
-    const int back = static_cast<int>(frame % kTimelineGrid);
-    const uint32_t n = std::min<uint32_t>(end - start, static_cast<uint32_t>(kTimelineGrid - back));
-    processPiece(start, start + n, back > 0 ? mTime.InfoBefore(back, mSampleRate) : mTime.Info());
-    if (start + n < end)
-      processSegment(start + n, end);
-    return;
+    const int64_t intoGrid = frame % kTimelineGrid;
+    const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(end - start, kTimelineGrid - intoGrid));
+    ITimeInfo info = mTime.Info();
+    if (intoGrid > 0)
+      info.mPPQPos = std::numeric_limits<double>::quiet_NaN();
+    processPiece(start, start + n, info);
+    start += n;
   }
-  processPiece(start, end, mTime.Info());
+  if (end > start || end == 0)
+    processPiece(start, end, mTime.Info());
 }
 
 void Instance::processPiece(uint32_t start, uint32_t end, const ITimeInfo& info)

@@ -110,13 +110,6 @@ int64_t TimePosition::PlayingFrame() const
   return mSpeed == 1.0 && mFrame >= 0.0 && mFrame == std::floor(mFrame) ? static_cast<int64_t>(mFrame) : -1;
 }
 
-ITimeInfo TimePosition::InfoBefore(int framesBack, double sampleRate) const
-{
-  TimePosition then = *this;
-  then.Advance(-framesBack, sampleRate);
-  return then.Info();
-}
-
 ITimeInfo TimePosition::Info() const
 {
   const double quarters = 4.0 / mBeatUnit;

@@ -34,8 +34,6 @@ public:
   /** The timeline position in frames while the transport plays at normal speed from a
    *  known frame; -1 otherwise. */
   int64_t PlayingFrame() const;
-  /** Info as it stood framesBack frames ago, at normal speed. */
-  ITimeInfo InfoBefore(int framesBack, double sampleRate) const;
 
 private:
   double mBeatsPerMinute = 120.0;

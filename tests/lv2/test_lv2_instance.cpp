@@ -32,6 +32,7 @@ std::vector<float> render(Lv2Instance& in, int frames, int start = 0)
 struct Position
 {
   double bpm = 120, beatUnit = 4, beat = 0, speed = 1;
+  int64_t frame = 0;
 };
 
 void forgePosition(Lv2Instance& in, int64_t frame, const Position& p)
@@ -48,6 +49,8 @@ void forgePosition(Lv2Instance& in, int64_t frame, const Position& p)
   lv2_atom_forge_double(&f, p.beat);
   lv2_atom_forge_key(&f, in.urids.Map(LV2_TIME__speed));
   lv2_atom_forge_float(&f, static_cast<float>(p.speed));
+  lv2_atom_forge_key(&f, in.urids.Map(LV2_TIME__frame));
+  lv2_atom_forge_long(&f, p.frame);
   lv2_atom_forge_pop(&f, &obj);
 }
 
@@ -202,6 +205,33 @@ TEST(Lv2Time, PositionsAreQuarterNotesAndSplitTheRunWhereTheyFall)
       const float expect = i < 1000 ? a[static_cast<size_t>(c * 1000 + i)] : b[static_cast<size_t>(c * (kFrames - 1000) + i - 1000)];
       ASSERT_EQ(w[static_cast<size_t>(c * kFrames + i)], expect) << "channel " << c << " frame " << i;
     }
+}
+
+TEST(Lv2Time, ThePlayingSweepFollowsTheTimelineNotTheHostsBlocks)
+{
+  constexpr int kFrames = 6000;
+  std::vector<float> renders[2];
+  const int blocks[2] = {100, 256};
+  for (int r = 0; r < 2; ++r)
+  {
+    auto in = synced(kFrames);
+    in->BeginSequence();
+    forgePosition(*in, 0, {132, 4, 0, 1, 0});
+    in->EndSequence();
+    for (int done = 0; done < kFrames; done += blocks[r])
+    {
+      const int n = std::min(blocks[r], kFrames - done);
+      const std::vector<float> out = render(*in, n, done);
+      renders[r].insert(renders[r].end(), out.begin(), out.begin() + n); // the left channel
+      if (done == 0)
+      {
+        in->BeginSequence();
+        in->EndSequence();
+      }
+    }
+  }
+  for (size_t i = 0; i < renders[0].size(); ++i)
+    ASSERT_EQ(renders[0][i], renders[1][i]) << "frame " << i;
 }
 
 TEST(Lv2Run, NoFramesTouchNothingAndLongRunsGoInPiecesWithoutAllocating)
