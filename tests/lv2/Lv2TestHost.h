@@ -3,6 +3,7 @@
 // as a host would, with a URID map, an optional announced block size and an atom buffer.
 #include <dlfcn.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
