@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs the dependencies, builds the plug-in, installs the bundle into
-# ~/.vst3 and renders the demo through it.
+# The main job: installs the dependencies, builds the plug-in, installs the bundles into
+# ~/.vst3 and ~/.lv2 and renders the demo through the first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
