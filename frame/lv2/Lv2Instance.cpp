@@ -18,18 +18,11 @@ namespace frame::lv2 {
 namespace {
 constexpr int kDefaultMaxBlock = 4096;
 
-const void* featureData(const LV2_Feature* const* features, const char* uri)
-{
-  for (int i = 0; features && features[i]; ++i)
-    if (features[i]->URI && std::strcmp(features[i]->URI, uri) == 0)
-      return features[i]->data;
-  return nullptr;
-}
 
 // The largest block the host announces, by the options it passes.
 int maxBlockOf(const LV2_Feature* const* features, const LV2_URID_Map* map)
 {
-  const auto* options = static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
+  const auto* options = static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
   if (!options || !map)
     return kDefaultMaxBlock;
   const LV2_URID intType = map->map(map->handle, LV2_ATOM__Int);
@@ -60,7 +53,7 @@ Instance::Instance(std::unique_ptr<IFramePlugin> plug, double sampleRate, const 
   for (int i = 0; i < mPlug->NParams(); ++i)
     mUnits.push_back(UnitOf(*mPlug->GetParam(i)));
 
-  const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
   if (map)
   {
     auto m = [map](const char* uri) { return map->map(map->handle, uri); };

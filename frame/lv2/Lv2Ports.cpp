@@ -81,6 +81,14 @@ std::string SymbolOf(const IParam& param)
   return symbol;
 }
 
+const void* FeatureData(const LV2_Feature* const* features, const char* uri)
+{
+  for (int i = 0; features && features[i]; ++i)
+    if (features[i]->URI && std::strcmp(features[i]->URI, uri) == 0)
+      return features[i]->data;
+  return nullptr;
+}
+
 std::string UiUri(const char* pluginUri) { return std::string(pluginUri) + "#ui"; }
 std::string PresetUri(const char* pluginUri, int presetIdx)
 {

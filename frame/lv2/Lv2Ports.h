@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "lv2/core/lv2.h"
+
 namespace frame {
 class IFramePlugin;
 class IParam;
@@ -56,6 +58,9 @@ inline float PortValueFromParam(const PortUnit& unit, double value)
 /** A port symbol from a parameter name: lower case, anything but letters and digits as
  *  one '_', never starting with a digit. */
 std::string SymbolOf(const IParam& param);
+
+/** The data of the host's feature of that URI, or null. */
+const void* FeatureData(const LV2_Feature* const* features, const char* uri);
 
 /** URIs the binding adds to the plug-in's own. */
 std::string UiUri(const char* pluginUri);

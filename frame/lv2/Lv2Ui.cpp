@@ -10,16 +10,6 @@
 
 namespace frame::lv2 {
 
-namespace {
-const void* featureData(const LV2_Feature* const* features, const char* uri)
-{
-  for (int i = 0; features && features[i]; ++i)
-    if (features[i]->URI && std::strcmp(features[i]->URI, uri) == 0)
-      return features[i]->data;
-  return nullptr;
-}
-} // namespace
-
 Ui::Ui(std::unique_ptr<IFramePlugin> plug, LV2UI_Write_Function write, LV2UI_Controller controller)
   : mPlug(std::move(plug)), mLayout(*mPlug), mWrite(write), mController(controller)
 {
@@ -30,15 +20,15 @@ Ui::Ui(std::unique_ptr<IFramePlugin> plug, LV2UI_Write_Function write, LV2UI_Con
 std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller controller,
                                const LV2_Feature* const* features, LV2UI_Widget* widget)
 {
-  void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
+  void* parent = const_cast<void*>(FeatureData(features, LV2_UI__parent));
   if (!parent || !write)
     return nullptr;
   // The editor is made with the plug-in object, so the factories come first.
   graphics::SetEditorFactory(&graphics::MakePluginEditor);
   graphics::SetPlatformViewFactory([] { return graphics::MakeX11PlatformView(); });
   std::unique_ptr<Ui> ui(new Ui(std::unique_ptr<IFramePlugin>(CreatePlugin()), write, controller));
-  ui->mResize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
-  ui->mTouch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+  ui->mResize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+  ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
 
   IFramePlugin& plug = *ui->mPlug;
   plug.Initialize("");

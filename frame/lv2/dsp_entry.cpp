@@ -30,12 +30,13 @@ void run(LV2_Handle h, uint32_t nFrames) { self(h)->Run(nFrames); }
 void deactivate(LV2_Handle h) { self(h)->Deactivate(); }
 void cleanup(LV2_Handle h) { delete self(h); }
 
-LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function store, LV2_State_Handle handle, uint32_t,
-                      const LV2_Feature* const*)
+// A state call must not let an exception (only allocation throws) reach the host.
+template <typename F>
+LV2_State_Status guarded(F&& f)
 {
   try
   {
-    return self(h)->Save(store, handle);
+    return f();
   }
   catch (...)
   {
@@ -43,17 +44,16 @@ LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function store, LV2_State_Ha
   }
 }
 
+LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function store, LV2_State_Handle handle, uint32_t,
+                      const LV2_Feature* const*)
+{
+  return guarded([&] { return self(h)->Save(store, handle); });
+}
+
 LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle, uint32_t,
                          const LV2_Feature* const*)
 {
-  try
-  {
-    return self(h)->Restore(retrieve, handle);
-  }
-  catch (...)
-  {
-    return LV2_STATE_ERR_UNKNOWN;
-  }
+  return guarded([&] { return self(h)->Restore(retrieve, handle); });
 }
 
 const void* extensionData(const char* uri)

@@ -1,26 +1,13 @@
 // Proves the processing call allocates nothing: this executable counts every allocation.
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TestPlugin.h"
 
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void* operator new(std::size_t n)
-{
-  ++gAllocations;
-  if (void* p = std::malloc(n ? n : 1))
-    return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// Counted by support/CountingAllocator.cpp, linked into this executable.
+extern std::atomic<long> gAllocations;
 
 TEST(AudioThread, ProcessingCallsAllocateNothing)
 {

@@ -13,6 +13,7 @@
 #include "frame/Descriptor.h"
 #include "frame/IFramePlugin.h"
 
+// Counted by support/CountingAllocator.cpp, linked into this executable.
 extern std::atomic<long> gAllocations;
 
 namespace {
