@@ -99,7 +99,7 @@ void WriteManifest(std::ostream& out, IFramePlugin& plug, const std::string& dsp
 {
   const char* uri = PluginDescriptor().uri;
   out << kPrefixes;
-  out << iri(uri) << "\n  a lv2:Plugin ;\n  lv2:binary " << iri(dspBinary) << " ;\n  rdfs:seeAlso "
+  out << iri(uri) << "\n  a lv2:Plugin, lv2:PhaserPlugin ;\n  lv2:binary " << iri(dspBinary) << " ;\n  rdfs:seeAlso "
       << iri(pluginTtl) << " .\n\n";
   out << iri(UiUri(uri)) << "\n  a ui:X11UI ;\n  ui:binary " << iri(uiBinary) << " ;\n  rdfs:seeAlso "
       << iri(pluginTtl) << " .\n";
@@ -133,6 +133,7 @@ void WritePluginTurtle(std::ostream& out, IFramePlugin& plug)
       << "  lv2:minorVersion " << minor << " ;\n"
       << "  lv2:microVersion " << micro << " ;\n"
       << "  lv2:optionalFeature lv2:hardRTCapable, urid:map, opts:options, bufsz:boundedBlockLength ;\n"
+      << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
       << "  lv2:extensionData state:interface ;\n"
       << "  ui:ui " << iri(UiUri(d.uri)) << " ;\n"
       << "  lv2:port [\n";

@@ -56,7 +56,12 @@ def vst3_listing(render):
 
 def info(bundle, uri, render):
     need("lv2info")
-    out = run(["lv2info", uri], env=host_env(bundle))
+    env = host_env(bundle)
+    # The specifications' bundles name the plug-in classes.
+    env["LV2_PATH"] += ":/usr/lib/x86_64-linux-gnu/lv2:/usr/lib/lv2"
+    out = run(["lv2info", uri], env=env)
+    if not re.search(r"^\s+Class:\s+Phaser Plugin$", out, re.M):
+        sys.exit("not listed as a phaser:\n" + out)
     params, presets = vst3_listing(render)
     names = re.findall(r"^\s+Name:\s+(.*)$", out, re.M)[1:]
     expected_ports = ["Input 1", "Input 2", "Output 1", "Output 2", "Control", "Enabled", *params]
