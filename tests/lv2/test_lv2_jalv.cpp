@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -138,12 +140,70 @@ void typePath(e2e::TestX& x, const std::string& path)
     x.Tap(c == '/' ? XK_slash : XStringToKeysym(std::string(1, c).c_str()));
 }
 
+bool waitUntil(const std::function<bool()>& done)
+{
+  for (auto deadline = Clock::now() + std::chrono::seconds(5); Clock::now() < deadline;)
+  {
+    if (done())
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+// Saves jalv's state through its own menu key and dialog; returns its state.ttl.
+std::string saveState(e2e::TestX& x, Window top, const std::string& name)
+{
+  const std::string dir = "/tmp/mglv2jalv" + std::to_string(getpid()) + name;
+  std::filesystem::remove_all(dir);
+  XSetInputFocus(x.display(), top, RevertToParent, CurrentTime);
+  x.Sync();
+  x.Key(XK_Control_L, true);
+  x.Tap(XK_s);
+  x.Key(XK_Control_L, false);
+  const Window dialog = x.WaitForTitle("Save State", 5000);
+  if (!dialog)
+    return "(jalv showed no save dialog)";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  XSetInputFocus(x.display(), dialog, RevertToParent, CurrentTime);
+  x.Sync();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  typePath(x, dir);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  x.Tap(XK_Return);
+  std::string state;
+  waitUntil([&] { return (state = readFile(dir + "/state.ttl")).find("state:state") != std::string::npos; });
+  std::filesystem::remove_all(dir);
+  return state;
+}
+
+std::string portValue(const std::string& state, const std::string& symbol)
+{
+  std::smatch m;
+  return std::regex_search(state, m, std::regex("lv2:symbol \"" + symbol + "\" ;\\s*pset:value ([-0-9.e]+)")) ? m[1].str() : "";
+}
+
+// A parameter's value in the plug-in's own chunk, as jalv saved it: the version tag, then
+// one double per parameter.
+double chunkValue(const std::string& state, int paramIdx)
+{
+  std::smatch m;
+  if (!std::regex_search(state, m, std::regex(R"re(#state> """([^"]*)""")re")))
+    return NAN;
+  const std::vector<uint8_t> bytes = base64(m[1]);
+  const size_t at = std::strlen("Mistlegrove Phaser_2.0.1") + static_cast<size_t>(paramIdx) * sizeof(double);
+  double v = NAN;
+  if (bytes.size() >= at + sizeof v)
+    std::memcpy(&v, bytes.data() + at, sizeof v);
+  return v;
+}
+
 class JalvUi : public e2e::XTestCase
 {
 };
 } // namespace
 
-TEST_F(JalvUi, AClickOnASwitchRedrawsAndWritesItsPortThroughToTheSignalPath)
+TEST_F(JalvUi, ASwitchClickedAndAPresetPickedReachThePortsAndTheSignalPath)
 {
   if (!onPath("jalv.gtk3") || !onPath("jackd"))
     GTEST_SKIP() << "jalv.gtk3 or jackd is not installed (Debian: jalv, jackd2)";
@@ -199,38 +259,24 @@ TEST_F(JalvUi, AClickOnASwitchRedrawsAndWritesItsPortThroughToTheSignalPath)
 
   // jalv reports its port values where it saves a state (File > Save, Ctrl+S): the port
   // holds what the UI wrote, and the signal path's own chunk has the switch on too.
-  const std::string dir = "/tmp/mglv2jalv" + std::to_string(getpid());
-  std::filesystem::remove_all(dir);
-  XSetInputFocus(x.display(), top, RevertToParent, CurrentTime);
-  x.Sync();
-  x.Key(XK_Control_L, true);
-  x.Tap(XK_s);
-  x.Key(XK_Control_L, false);
-  const Window dialog = x.WaitForTitle("Save State", 5000);
-  ASSERT_NE(dialog, 0u) << "jalv showed no save dialog";
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  XSetInputFocus(x.display(), dialog, RevertToParent, CurrentTime);
-  x.Sync();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  typePath(x, dir);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  frame::graphics::WritePNG(x.Capture(dialog), e2e::ArtefactPath("lv2-jalv-save.png"));
+  const std::string saved = saveState(x, top, "sync");
+  EXPECT_EQ(portValue(saved, "sync_to_host"), "1.0") << saved;
+  EXPECT_EQ(chunkValue(saved, 7), 1.0) << "the signal path's own state";
+
+  // A preset picked in the editor's menu reaches the host as port values: "Aliens", the
+  // last, with its eight stages and its sync off again.
+  x.MoveTo(editor, 50 / 2, 54 / 2);
+  x.Click(1, 50);
+  ASSERT_TRUE(waitUntil([&] { return x.FindPopup() != 0; })) << "no preset menu";
+  x.Tap(XK_End);
   x.Tap(XK_Return);
-  std::string state;
-  for (auto deadline = Clock::now() + std::chrono::seconds(5); state.find("state:state") == std::string::npos && Clock::now() < deadline;)
-  {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    state = readFile(dir + "/state.ttl");
-  }
-  std::filesystem::remove_all(dir);
-  EXPECT_TRUE(std::regex_search(state, std::regex(R"(lv2:symbol "sync_to_host" ;\s*pset:value 1\.0)")))
-    << "jalv's saved port values:\n" << state;
-  std::smatch chunk;
-  ASSERT_TRUE(std::regex_search(state, chunk, std::regex(R"re(#state> """([^"]*)""")re"))) << state;
-  const std::vector<uint8_t> bytes = base64(chunk[1]);
-  double sync = 0.0;
-  const size_t at = std::strlen("Mistlegrove Phaser_2.0.1") + 7 * sizeof(double);
-  ASSERT_GE(bytes.size(), at + sizeof sync);
-  std::memcpy(&sync, bytes.data() + at, sizeof sync);
-  EXPECT_EQ(sync, 1.0);
+  ASSERT_TRUE(waitUntil([&] { return x.FindPopup() == 0; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const std::string aliens = saveState(x, top, "aliens");
+  EXPECT_EQ(portValue(aliens, "stages"), "1.0") << aliens;
+  EXPECT_EQ(portValue(aliens, "manual"), "4000.0") << aliens;
+  EXPECT_EQ(portValue(aliens, "feedback"), "90.0") << aliens;
+  EXPECT_EQ(portValue(aliens, "sync_to_host"), "0.0") << aliens;
+  // Through the host's normalised change, as every host change goes: 0.9 within a rounding.
+  EXPECT_NEAR(chunkValue(aliens, 3), 0.9, 1e-12) << "the signal path's own state";
 }
