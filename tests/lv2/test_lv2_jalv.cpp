@@ -22,7 +22,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <regex>
 #include "graphics/PngWriter.h"
 
 namespace {
@@ -177,20 +176,25 @@ std::string saveState(e2e::TestX& x, Window top, const std::string& name)
   return state;
 }
 
+// The text between after and the next until, past where from is found; empty without them.
+std::string between(const std::string& text, const std::string& from, const std::string& after, const std::string& until)
+{
+  const size_t at = text.find(from);
+  const size_t start = at == std::string::npos ? at : text.find(after, at + from.size());
+  const size_t end = start == std::string::npos ? start : text.find(until, start + after.size());
+  return end == std::string::npos ? "" : text.substr(start + after.size(), end - start - after.size());
+}
+
 std::string portValue(const std::string& state, const std::string& symbol)
 {
-  std::smatch m;
-  return std::regex_search(state, m, std::regex("lv2:symbol \"" + symbol + "\" ;\\s*pset:value ([-0-9.e]+)")) ? m[1].str() : "";
+  return between(state, "lv2:symbol \"" + symbol + "\" ;", "pset:value ", "\n");
 }
 
 // A parameter's value in the plug-in's own chunk, as jalv saved it: the version tag, then
 // one double per parameter.
 double chunkValue(const std::string& state, int paramIdx)
 {
-  std::smatch m;
-  if (!std::regex_search(state, m, std::regex(R"re(#state> """([^"]*)""")re")))
-    return NAN;
-  const std::vector<uint8_t> bytes = base64(m[1]);
+  const std::vector<uint8_t> bytes = base64(between(state, "#state>", "\"\"\"", "\"\"\""));
   const size_t at = std::strlen("Mistlegrove Phaser_2.0.1") + static_cast<size_t>(paramIdx) * sizeof(double);
   double v = NAN;
   if (bytes.size() >= at + sizeof v)
