@@ -211,12 +211,15 @@ TEST_F(JalvUi, ASwitchClickedAndAPresetPickedReachThePortsAndTheSignalPath)
 {
   if (!onPath("jalv.gtk3") || !onPath("jackd"))
     GTEST_SKIP() << "jalv.gtk3 or jackd is not installed (Debian: jalv, jackd2)";
+  // A sanitized module needs the runtime preloaded into the host, and jalv.gtk3 hangs at
+  // start with it preloaded: the UI is tried in jalv in the plain build only.
+  if (*MG_HOST_PRELOAD)
+    GTEST_SKIP() << "jalv.gtk3 does not start with the sanitizer runtime preloaded";
   const std::string server = "mglv2test" + std::to_string(getpid());
   setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
   setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
   setenv("LV2_PATH", MG_LV2_PATH, 1);
-  if (*MG_HOST_PRELOAD)
-    setenv("LD_PRELOAD", MG_HOST_PRELOAD, 1);
+
   const std::string jackLog = e2e::ArtefactPath("jackd.log"), jalvLog = e2e::ArtefactPath("jalv.log");
   Child jackd({"jackd", "--no-realtime", "-n", server, "-d", "dummy", "-r", "48000", "-p", "256"}, jackLog);
 
@@ -234,7 +237,6 @@ TEST_F(JalvUi, ASwitchClickedAndAPresetPickedReachThePortsAndTheSignalPath)
       top = x.WaitForTitle("Mistlegrove Phaser", 200);
     }
   }
-  unsetenv("LD_PRELOAD");
   if (!top)
     GTEST_SKIP() << "jalv could not run here:\n" << readFile(jalvLog) << readFile(jackLog);
 
