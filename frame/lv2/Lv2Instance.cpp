@@ -169,14 +169,15 @@ void Instance::Run(uint32_t nFrames)
         break;
       const int64_t t = ev->time.frames;
       const uint32_t at = t <= static_cast<int64_t>(pos) ? pos : t >= static_cast<int64_t>(nFrames) ? nFrames : static_cast<uint32_t>(t);
-      TimePosition next = mTime;
-      if (next.Read(mUrids, &ev->body, ev->body.size + static_cast<uint32_t>(sizeof(LV2_Atom))))
+      const uint32_t atomSize = ev->body.size + static_cast<uint32_t>(sizeof(LV2_Atom));
+      TimePosition trial = mTime;
+      if (trial.Read(mUrids, &ev->body, atomSize))
       {
         if (at > pos)
           processSegment(pos, at);
         pos = at;
-        // The transport as it stands where the event falls, not carried from before.
-        mTime = next;
+        // Read again where the event falls: what it leaves out has moved on to there.
+        mTime.Read(mUrids, &ev->body, atomSize);
       }
       offset += static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + lv2_atom_pad_size(ev->body.size);
       if (offset > size)

@@ -173,7 +173,7 @@ TEST(Lv2BadInput, UnknownAtomsAndMalformedPositionsChangeNothing)
 
 TEST(Lv2Time, PositionsAreQuarterNotesAndSplitTheRunWhereTheyFall)
 {
-  constexpr int kFrames = 4096;
+  constexpr int kFrames = 6000;
   // 150 quarters a minute at quarter 2.3, told in quarters and in eighths: one transport.
   auto quarters = synced(kFrames);
   quarters->BeginSequence();
@@ -188,22 +188,37 @@ TEST(Lv2Time, PositionsAreQuarterNotesAndSplitTheRunWhereTheyFall)
   EXPECT_EQ(render(*eighths, kFrames), q);
   EXPECT_NE(render(*untold, kFrames), q) << "the position must reach the sound";
 
-  // An event at frame 1000 of one run sounds as the same event at the start of a second.
+  // A change of tempo alone well into one run (over half a sixteenth, where a position left
+  // behind would pull the sweep forward) sounds as the same change at the start of a second
+  // run: the position it leaves out has moved on to where it falls.
+  constexpr int kSplit = 3000;
+  auto tempoAt = [](Lv2Instance& in, int64_t frame) {
+    LV2_Atom_Forge_Frame obj;
+    lv2_atom_forge_frame_time(&in.forge, frame);
+    lv2_atom_forge_object(&in.forge, &obj, 0, in.urids.Map(LV2_TIME__Position));
+    lv2_atom_forge_key(&in.forge, in.urids.Map(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&in.forge, 90.0f);
+    lv2_atom_forge_pop(&in.forge, &obj);
+  };
   auto whole = synced(kFrames);
   whole->BeginSequence();
-  forgePosition(*whole, 1000, {90, 4, 8, 1});
+  forgePosition(*whole, 0, {150, 4, 2.3, 1});
+  tempoAt(*whole, kSplit);
   whole->EndSequence();
   auto split = synced(kFrames);
-  std::vector<float> a = render(*split, 1000);
   split->BeginSequence();
-  forgePosition(*split, 0, {90, 4, 8, 1});
+  forgePosition(*split, 0, {150, 4, 2.3, 1});
   split->EndSequence();
-  std::vector<float> b = render(*split, kFrames - 1000, 1000);
+  std::vector<float> a = render(*split, kSplit);
+  split->BeginSequence();
+  tempoAt(*split, 0);
+  split->EndSequence();
+  std::vector<float> b = render(*split, kFrames - kSplit, kSplit);
   const std::vector<float> w = render(*whole, kFrames);
   for (int c = 0; c < 2; ++c)
     for (int i = 0; i < kFrames; ++i)
     {
-      const float expect = i < 1000 ? a[static_cast<size_t>(c * 1000 + i)] : b[static_cast<size_t>(c * (kFrames - 1000) + i - 1000)];
+      const float expect = i < kSplit ? a[static_cast<size_t>(c * kSplit + i)] : b[static_cast<size_t>(c * (kFrames - kSplit) + i - kSplit)];
       ASSERT_EQ(w[static_cast<size_t>(c * kFrames + i)], expect) << "channel " << c << " frame " << i;
     }
 }
