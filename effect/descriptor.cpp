@@ -1,10 +1,17 @@
 // The plug-in's identity and its creation function: the one place that names them.
 #include <mutex>
 
+#include "editor/GUISize.h"
 #include "effect/trellowphaser.h"
 #include "frame/Descriptor.h"
 
 namespace frame {
+
+namespace {
+const char* const kFeatures[] = {"audio-effect", "phaser", "stereo", "filter", nullptr};
+const float kEditorScales[kNumGUISizes] = {GUISizeScale(0), GUISizeScale(1), GUISizeScale(2),
+                                           GUISizeScale(3), GUISizeScale(4), GUISizeScale(5)};
+} // namespace
 
 const Descriptor& PluginDescriptor()
 {
@@ -23,6 +30,9 @@ const Descriptor& PluginDescriptor()
     "com.mistlegrovemusic.phaser",
     "https://www.mistlegrovemusic.com/plugins/phaser",
     "2-2",
+    kFeatures,
+    kEditorScales,
+    kNumGUISizes,
   };
   return d;
 }
