@@ -212,7 +212,6 @@ void TrellowPhaser::resizeUI()
 
 void TrellowPhaser::refreshRateDisplay()
 {
-  setRateDisplay();
   // On the audio thread this is queued and runs at the next idle tick.
   RunOnUIThread(kUITaskRedrawRateKnob);
 }

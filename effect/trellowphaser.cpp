@@ -112,14 +112,7 @@ void TrellowPhaser::makePreset(int index, const char* name, ...)
   va_end(args);
 }
 
-void TrellowPhaser::changePreset(int index)
-{
-  ModifyCurrentPreset(nullptr);
-  RestorePreset(index);
-  InformHostOfPresetChange();
-  for (int i = 0; i < NParams(); ++i)
-    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
-}
+void TrellowPhaser::changePreset(int index) { RecallPresetFromUI(index); }
 
 // ---------------------------------------------------------------------------------------
 // State

@@ -80,9 +80,8 @@ public:
   /** The editor's preset menu: stores the current values into the slot being left, then
    *  recalls index and pushes every value into the editor. */
   void changePreset(int index);
-  /** Installs the LFO-speed formatter that matches the sync state. Safe on any thread. */
-  void setRateDisplay();
-  /** setRateDisplay, then asks the editor to redraw the LFO-speed knob. Safe on any thread. */
+  /** Asks the editor to redraw the LFO-speed knob, whose text form follows Sync. Safe on
+   *  any thread. */
   void refreshRateDisplay();
 
   // Editor (trellowphaser.editor.cpp). Main thread.

@@ -192,7 +192,7 @@ bool parseMix(const IParam&, const char* text, double& value)
 
 bool parseSpeed(const IParam& param, const char* text, double& value)
 {
-  if (param.GetDisplayFunc() == setDisplayTextForSyncRate)
+  if (param.GetActiveDisplayFunc() == setDisplayTextForSyncRate)
   {
     const char* p = skipBlanks(text);
     for (int i = 0; i < LFO::kNumSyncRates; ++i)
@@ -267,6 +267,9 @@ void TrellowPhaser::initParameters()
   IParam* speed = GetParam(kParamLFOSpeed);
   speed->InitDouble("LFOSpeed", 0.077, 0.0, 1.0, 0.01, "", 0, "", linear);
   speed->SetDisplayFunc(setDisplayTextForSpeed);
+  // Note values while synced: the text reads the switch itself, so host and editor agree
+  // from the moment it moves, whichever thread moved it.
+  speed->SetDisplaySelector(GetParam(kParamSync), setDisplayTextForSyncRate);
   speed->SetTextParseFunc(parseSpeed);
 
   IParam* depth = GetParam(kParamLFODepth);
@@ -316,7 +319,6 @@ void TrellowPhaser::OnParamChange(int paramIdx)
       // The LFO always gets both rates; the sync state decides which one drives it.
       mLFO.setRate(v);
       mLFO.setSyncRate(static_cast<int>(frame::RoundHalfAway(param->GetNormalized() * (LFO::kNumSyncRates - 1))));
-      setRateDisplay();
       break;
     case kParamLFODepth:
       mDepth = v;
@@ -339,11 +341,4 @@ void TrellowPhaser::OnParamChange(int paramIdx)
     default:
       break;
   }
-}
-
-void TrellowPhaser::setRateDisplay()
-{
-  // An atomic swap of a plain function pointer: a thread formatting the value meanwhile
-  // uses either the old or the new formatter, never a torn one.
-  GetParam(kParamLFOSpeed)->SetDisplayFunc(mSync ? setDisplayTextForSyncRate : setDisplayTextForSpeed);
 }

@@ -79,6 +79,14 @@ public:
   virtual bool SerializeEditorState(IByteChunk& /*chunk*/) const { return true; }
   virtual int UnserializeEditorState(const IByteChunk& /*chunk*/, int startPos) { return startPos; }
   virtual void SetScreenScale(float /*scale*/) {}
+  /** The plug-in's presets, as the editor's menus list them. */
+  virtual int GetPresetCount() const { return 0; }
+  virtual const char* GetPresetNameForUI(int /*idx*/) const { return ""; }
+  virtual int GetCurrentPresetForUI() const { return -1; }
+  /** The editor picked a preset: the values being left stay in their slot, idx is
+   *  recalled, and host and controls hear of it. Main thread. */
+  virtual void RecallPresetFromUI(int /*idx*/) {}
+
   /** Asks the host for its context menu of a parameter at (x, y) in editor units; false
    *  when the host offers none. Main thread. */
   virtual bool ShowHostContextMenu(int /*paramIdx*/, float /*x*/, float /*y*/) { return false; }

@@ -2,9 +2,51 @@
 
 namespace frame {
 
-IFramePlugin::IFramePlugin(const Config& config) : IFrameAPIBase(config), IFrameProcessor(config)
+IFramePlugin::IFramePlugin(const Config& config)
+  : IFrameAPIBase(config), IFrameProcessor(config), mPendingWords((NParams() + 63) / 64)
 {
+  mPending = std::make_unique<std::atomic<uint64_t>[]>(static_cast<size_t>(mPendingWords));
   CreateTimer();
+}
+
+void IFramePlugin::SetActive(bool active)
+{
+  // Whatever was waiting for a processing call is applied before the state changes hands.
+  applyPendingChanges();
+  mActive.store(active, std::memory_order_release);
+  if (!active)
+    applyPendingChanges();
+  OnActivate(active);
+}
+
+void IFramePlugin::OnParamChange(int paramIdx, EParamSource source, int sampleOffset)
+{
+  if (paramIdx < 0 || paramIdx >= NParams())
+    return;
+  if (IsAudioThread() || !IsActive())
+  {
+    IFrameAPIBase::OnParamChange(paramIdx, source, sampleOffset);
+    return;
+  }
+  // Release: the audio thread that takes the bit also sees the value set before it.
+  mPending[static_cast<size_t>(paramIdx / 64)].fetch_or(uint64_t{1} << (paramIdx % 64), std::memory_order_release);
+}
+
+void IFramePlugin::applyPendingChanges()
+{
+  for (int w = 0; w < mPendingWords; ++w)
+  {
+    std::atomic<uint64_t>& word = mPending[static_cast<size_t>(w)];
+    if (word.load(std::memory_order_relaxed) == 0)
+      continue;
+    uint64_t bits = word.exchange(0, std::memory_order_acquire);
+    while (bits)
+    {
+      const int bit = __builtin_ctzll(bits);
+      bits &= bits - 1;
+      IFrameAPIBase::OnParamChange(w * 64 + bit, kSourceEditor, -1);
+    }
+  }
 }
 
 IFramePlugin::~IFramePlugin() = default;
@@ -29,6 +71,7 @@ void IFramePlugin::ApplyHostParamChange(int paramIdx, double normalizedValue, in
   IParam* param = GetParam(paramIdx);
   if (!param)
     return;
+  applyPendingChanges(); // older than the host's value, so heard before it
   param->SetNormalized(normalizedValue);
   OnParamChange(paramIdx, kSourceHost, sampleOffset);
 }

@@ -5,6 +5,10 @@
 #include "frame/IFrameProcessor.h"
 #include "frame/IHostNotifier.h"
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
 namespace frame {
 
 /** A whole plug-in object, independent of any host API: the plumbing of IFrameAPIBase plus
@@ -14,6 +18,17 @@ namespace frame {
 class IFramePlugin : public IFrameAPIBase, public IFrameProcessor
 {
 public:
+  /** The host may run processing calls from now on (true), or no longer (false). While
+   *  active, a change made on the main thread reaches OnParamChange on the audio thread at
+   *  the start of the next processing call; otherwise at once. Main thread. */
+  void SetActive(bool active);
+  bool IsActive() const { return mActive.load(std::memory_order_acquire); }
+
+  /** Routes a change to the effect's OnParamChange on the thread that owns the signal
+   *  path's settings: the audio thread while active, the calling thread otherwise. */
+  void OnParamChange(int paramIdx, EParamSource source, int sampleOffset = -1) override;
+  using IFrameAPIBase::OnParamChange;
+
   explicit IFramePlugin(const Config& config);
   ~IFramePlugin() override;
 
@@ -57,8 +72,20 @@ public:
    *  the menu appears at that point times the draw scale. */
   bool ShowHostContextMenu(int paramIdx, float x, float y) override;
 
+protected:
+  void OnProcessCall() override { applyPendingChanges(); }
+
 private:
+  /** Runs OnParamChange for every parameter changed on the main thread since the last call,
+   *  in index order. Audio thread, or main thread while inactive; lock- and allocation-free. */
+  void applyPendingChanges();
+
   IHostNotifier* mHost = nullptr;
+  std::atomic<bool> mActive{false};
+  // One bit per parameter, set by the main thread, taken by the audio thread: changes made
+  // between two processing calls coalesce, and nothing can overflow.
+  std::unique_ptr<std::atomic<uint64_t>[]> mPending;
+  int mPendingWords = 0;
 };
 
 } // namespace frame

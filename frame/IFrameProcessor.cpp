@@ -214,6 +214,7 @@ template <typename T>
 void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames)
 {
   constexpr bool kDouble = std::is_same_v<T, double>;
+  OnProcessCall();
   if (nFrames <= 0)
     return;
   if (mBlockSize <= 0)

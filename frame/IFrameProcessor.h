@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "frame/Config.h"
@@ -76,8 +77,8 @@ public:
   const ITimeInfo& GetTimeInfo() const { return mTimeInfo; }
   int GetTailSize() const { return mTailSize; }
   int GetLatency() const { return mLatency; }
-  bool IsBypassed() const { return mBypassed; }
-  bool GetRenderingOffline() const { return mRenderingOffline; }
+  bool IsBypassed() const { return mBypassed.load(std::memory_order_relaxed); }
+  bool GetRenderingOffline() const { return mRenderingOffline.load(std::memory_order_relaxed); }
   double GetSamplesPerBeat() const { return mTimeInfo.mTempo > 0.0 ? mSampleRate * 60.0 / mTimeInfo.mTempo : 0.0; }
   int GetPlugType() const { return mPlugType; }
   bool DoesMIDIIn() const { return mDoesMidiIn; }
@@ -103,8 +104,9 @@ public:
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
   /** Sizes the scratch buffers; main thread, never during processing. */
   void SetBlockSize(int blockSize);
-  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
-  void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
+  // Either thread: a state load sets the flag on the main thread while processing runs.
+  void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
+  void SetRenderingOffline(bool offline) { mRenderingOffline.store(offline, std::memory_order_relaxed); }
   void SetTimeInfo(const ITimeInfo& timeInfo) { mTimeInfo = timeInfo; }
 
   /** The processing contract for one host call: channels the host gives (null pointers and
@@ -116,12 +118,15 @@ public:
   void ProcessBuffers(const double* const* inputs, int nInputs, double* const* outputs, int nOutputs, int nFrames);
 
 protected:
+  /** First thing in every processing call, before any buffer is touched. Audio thread. */
+  virtual void OnProcessCall() {}
+
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
   int mTailSize = 0;
   int mLatency = 0;
-  bool mBypassed = false;
-  bool mRenderingOffline = false;
+  std::atomic<bool> mBypassed{false};
+  std::atomic<bool> mRenderingOffline{false};
   int mPlugType = 0;
   bool mDoesMidiIn = false, mDoesMidiOut = false, mDoesMPE = false;
   ITimeInfo mTimeInfo;

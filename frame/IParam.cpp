@@ -200,7 +200,7 @@ void IParam::GetDisplay(double value, bool normalized, IString& str, bool withDi
   if (normalized)
     value = FromNormalized(value);
 
-  if (DisplayFunc func = mDisplayFunction.load())
+  if (DisplayFunc func = GetActiveDisplayFunc())
   {
     func(value, str);
     return;

@@ -131,6 +131,18 @@ public:
 
   void SetDisplayFunc(DisplayFunc func) { mDisplayFunction.store(func); }
   DisplayFunc GetDisplayFunc() const { return mDisplayFunction.load(); }
+  /** The value text follows a switch of the same plug-in: while selector is on, whenOn
+   *  formats it instead of the display function. Set once, before the plug-in is shared. */
+  void SetDisplaySelector(const IParam* selector, DisplayFunc whenOn)
+  {
+    mDisplaySelector = selector;
+    mDisplayWhenSelected = whenOn;
+  }
+  /** The formatter that applies to the value text now, or null. Any thread. */
+  DisplayFunc GetActiveDisplayFunc() const
+  {
+    return mDisplaySelector && mDisplaySelector->Bool() ? mDisplayWhenSelected : mDisplayFunction.load();
+  }
   void SetTextParseFunc(TextParseFunc func) { mTextParse.store(func); }
 
   /** Text of a value; with normalized, value is first mapped (stepped, clamped). */
@@ -185,6 +197,8 @@ private:
   char mParamGroup[kTextLen] = {};
   std::unique_ptr<Shape> mShape;
   std::atomic<DisplayFunc> mDisplayFunction{nullptr};
+  const IParam* mDisplaySelector = nullptr;
+  DisplayFunc mDisplayWhenSelected = nullptr;
   std::atomic<TextParseFunc> mTextParse{nullptr};
   std::vector<DisplayText> mDisplayTexts;
 };

@@ -110,6 +110,15 @@ bool IPluginBase::RestorePreset(int idx)
   return true;
 }
 
+void IPluginBase::RecallPresetFromUI(int idx)
+{
+  ModifyCurrentPreset(nullptr);
+  RestorePreset(idx);
+  InformHostOfPresetChange();
+  for (int i = 0; i < NParams(); ++i)
+    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
+}
+
 void IPluginBase::ModifyCurrentPreset(const char* name)
 {
   IPreset* preset = GetPreset(mCurrentPresetIdx);

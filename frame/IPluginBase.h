@@ -72,6 +72,11 @@ public:
   /** Stores the current values into the current slot, renaming it when name is given. */
   void ModifyCurrentPreset(const char* name = nullptr);
 
+  int GetPresetCount() const override { return NPresets(); }
+  const char* GetPresetNameForUI(int idx) const override { return GetPresetName(idx); }
+  int GetCurrentPresetForUI() const override { return GetCurrentPresetIdx(); }
+  void RecallPresetFromUI(int idx) override;
+
   // State
   bool SerializeParams(IByteChunk& chunk) const;
   int UnserializeParams(const IByteChunk& chunk, int startPos);

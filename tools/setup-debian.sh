@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev libx11-dev libxext-dev libxtst-dev
   libcurl4-openssl-dev ca-certificates
-  libsndfile1-dev
+  libsndfile1-dev libfftw3-dev
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils
   python3

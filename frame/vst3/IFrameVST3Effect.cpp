@@ -107,7 +107,7 @@ tresult PLUGIN_API IFrameVST3Effect::getBusArrangement(BusDirection dir, int32 i
 
 tresult PLUGIN_API IFrameVST3Effect::setActive(TBool state)
 {
-  mPlug->OnActivate(state != 0);
+  mPlug->SetActive(state != 0);
   return kResultOk;
 }
 

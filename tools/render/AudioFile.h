@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/render/AudioSink.h"
 #include "tools/render/AudioSource.h"
 
 // libsndfile's handle, kept out of the callers' headers.
@@ -64,18 +65,18 @@ private:
 /** An audio file written under a temporary name in the target's folder and renamed to the
  *  target only by Commit, so the target is either the old file or the complete new one.
  *  Anything not committed is removed, on destruction and on SIGINT, SIGTERM or SIGHUP. */
-class AtomicAudioWriter
+class AtomicAudioWriter : public AudioSink
 {
 public:
   AtomicAudioWriter() = default;
-  ~AtomicAudioWriter();
+  ~AtomicAudioWriter() override;
   AtomicAudioWriter(const AtomicAudioWriter&) = delete;
   AtomicAudioWriter& operator=(const AtomicAudioWriter&) = delete;
 
   bool Open(const std::string& path, const OutputFormat& format, int sampleRate, int channels, std::string& error);
   /** Samples beyond full scale are clipped in integer encodings, not wrapped. */
-  bool Write(const float* interleaved, int64_t frames, std::string& error);
-  bool Write(const double* interleaved, int64_t frames, std::string& error);
+  bool Write(const float* interleaved, int64_t frames, std::string& error) override;
+  bool Write(const double* interleaved, int64_t frames, std::string& error) override;
   /** Completes the file and moves it to its final name. */
   bool Commit(std::string& error);
   /** Removes the temporary file; the target stays as it was. */

@@ -46,7 +46,7 @@ double DemoSignal::Saw::Next()
   return v;
 }
 
-DemoSignal::DemoSignal()
+DemoSignal::DemoSignal() : GeneratedSignal(kSampleRate, kFrames)
 {
   // Spread start phases: saws starting together add up to one sharp spike.
   for (int v = 0; v < kVoices; ++v)
@@ -77,7 +77,7 @@ double DemoSignal::Noise()
 
 void DemoSignal::Next(double& left, double& right)
 {
-  const double t = static_cast<double>(mPos) / kSampleRate;
+  const double t = static_cast<double>(Position()) / kSampleRate;
   const double half = static_cast<double>(kFrames) / kSampleRate / 2.0;
   const int chord = t < half ? 0 : 1;
   if (chord != mChord)
@@ -105,28 +105,6 @@ void DemoSignal::Next(double& left, double& right)
 
   left = env * (kVoiceGain * l + kNoiseGain * pink);
   right = env * (kVoiceGain * r + kNoiseGain * pink);
-  ++mPos;
-}
-
-int64_t DemoSignal::Read(double* interleaved, int64_t frames)
-{
-  const int64_t n = std::max<int64_t>(0, std::min(frames, kFrames - mPos));
-  for (int64_t i = 0; i < n; ++i)
-    Next(interleaved[2 * i], interleaved[2 * i + 1]);
-  return n;
-}
-
-int64_t DemoSignal::Read(float* interleaved, int64_t frames)
-{
-  const int64_t n = std::max<int64_t>(0, std::min(frames, kFrames - mPos));
-  for (int64_t i = 0; i < n; ++i)
-  {
-    double l = 0.0, r = 0.0;
-    Next(l, r);
-    interleaved[2 * i] = static_cast<float>(l);
-    interleaved[2 * i + 1] = static_cast<float>(r);
-  }
-  return n;
 }
 
 } // namespace render

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "tools/render/AudioSource.h"
+#include "tools/render/GeneratedSignal.h"
 
 namespace render {
 
@@ -10,7 +10,7 @@ namespace render {
  *  sustained chords of band-limited sawtooths, detuned a little between the channels, over
  *  soft pink noise. Bright and dense on purpose: a sweeping notch needs partials to cut.
  *  The same samples every time. */
-class DemoSignal : public AudioSource
+class DemoSignal : public GeneratedSignal
 {
 public:
   static constexpr int kSampleRate = 48000;
@@ -18,12 +18,8 @@ public:
 
   DemoSignal();
 
-  int Channels() const override { return 2; }
-  int SampleRate() const override { return kSampleRate; }
-  int64_t Frames() const override { return kFrames; }
-  int64_t Read(float* interleaved, int64_t frames) override;
-  int64_t Read(double* interleaved, int64_t frames) override;
-  std::string Error() const override { return {}; }
+protected:
+  void Next(double& left, double& right) override;
 
 private:
   static constexpr int kVoices = 6;
@@ -35,13 +31,11 @@ private:
     double Next();
   };
 
-  void Next(double& left, double& right);
   void Tune(int chord);
   double Noise();
 
   Saw mLeft[kVoices];
   Saw mRight[kVoices];
-  int64_t mPos = 0;
   int mChord = -1;
   uint32_t mSeed = 0x9E3779B9u;
   double mPink[3] = {};

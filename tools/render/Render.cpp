@@ -24,7 +24,7 @@ struct Buffers64
 };
 
 template <typename T, typename Buffers>
-int64_t Run(PluginHost& host, AudioSource& source, AtomicAudioWriter& writer, const ProcessSettings& settings,
+int64_t Run(PluginHost& host, AudioSource& source, AudioSink& sink, const ProcessSettings& settings,
             bool showProgress, std::string& error)
 {
   const int32_t block = settings.maxBlockSize;
@@ -90,7 +90,7 @@ int64_t Run(PluginHost& host, AudioSource& source, AtomicAudioWriter& writer, co
 
     const int64_t skipped = std::min(skip, n);
     skip -= skipped;
-    if (!writer.Write(out.data() + 2 * skipped, n - skipped, error))
+    if (!sink.Write(out.data() + 2 * skipped, n - skipped, error))
       return -1;
     written += n - skipped;
     progress.Update(written);
@@ -101,7 +101,7 @@ int64_t Run(PluginHost& host, AudioSource& source, AtomicAudioWriter& writer, co
 
 } // namespace
 
-int64_t RenderThrough(PluginHost& host, AudioSource& source, AtomicAudioWriter& writer, const ProcessSettings& settings,
+int64_t RenderThrough(PluginHost& host, AudioSource& source, AudioSink& sink, const ProcessSettings& settings,
                       bool showProgress, std::string& error)
 {
   if (source.Channels() < 1)
@@ -109,8 +109,8 @@ int64_t RenderThrough(PluginHost& host, AudioSource& source, AtomicAudioWriter& 
     error = "the input has no channels";
     return -1;
   }
-  return settings.doublePrecision ? Run<double, Buffers64>(host, source, writer, settings, showProgress, error)
-                                  : Run<float, Buffers32>(host, source, writer, settings, showProgress, error);
+  return settings.doublePrecision ? Run<double, Buffers64>(host, source, sink, settings, showProgress, error)
+                                  : Run<float, Buffers32>(host, source, sink, settings, showProgress, error);
 }
 
 } // namespace render

@@ -11,6 +11,7 @@ namespace {
 constexpr int kMaxBlockSize = 65536;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 999.0;
+constexpr long kMaxPictureSide = 8192;
 
 bool ReadNumber(const std::string& text, double& value)
 {
@@ -167,6 +168,32 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
       }
       options.blockSize = static_cast<int>(n);
     }
+    else if (arg == "--spectrogram" || arg == "--response")
+    {
+      if (!takeValue(value))
+        return false;
+      if (value.empty())
+      {
+        error = arg + " needs a file name";
+        return false;
+      }
+      (arg == "--response" ? options.response : options.spectrogram) = value;
+    }
+    else if (arg == "--size")
+    {
+      if (!takeValue(value))
+        return false;
+      const size_t x = value.find('x');
+      long w = 0, h = 0;
+      if (x == std::string::npos || !ReadInteger(value.substr(0, x), w) || !ReadInteger(value.substr(x + 1), h) ||
+          w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide)
+      {
+        error = "--size takes WIDTHxHEIGHT in pixels, not '" + value + "'";
+        return false;
+      }
+      options.pictureWidth = static_cast<int>(w);
+      options.pictureHeight = static_cast<int>(h);
+    }
     else if (isFlag("--double"))
       options.doublePrecision = true;
     else if (isFlag("--realtime"))
@@ -191,6 +218,11 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
     if (!error.empty())
       return false;
   }
+  if (!options.response.empty() && (!options.input.empty() || !options.output.empty() || !options.spectrogram.empty()))
+  {
+    error = "--response measures the plug-in alone: it takes no input, -o or --spectrogram";
+    return false;
+  }
   return true;
 }
 
@@ -214,6 +246,12 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "      --double          process in 64-bit floats (default 32-bit)\n"
     "      --realtime        set the plug-in up for realtime, not offline, processing\n"
     "      --bypass          render with the plug-in's bypass on\n"
+    "      --spectrogram PNG draw the spectrograms of the input and of the output; without\n"
+    "                        INPUT the input is eight seconds of white noise, and without\n"
+    "                        -o no audio is written\n"
+    "      --response PNG    draw the magnitude response at 8 points of one LFO cycle,\n"
+    "                        measured through the plug-in, instead of rendering\n"
+    "      --size WxH        the pictures' size in pixels (800x600)\n"
     "      --list            print the plug-in's class, parameters and presets and exit\n"
     "      --editor          open the plug-in's editor first; the render then uses the\n"
     "                        values the editor leaves\n"

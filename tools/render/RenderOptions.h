@@ -20,6 +20,10 @@ struct RenderOptions
   std::string bundle; ///< empty: the bundle of the build tree, else the user's ~/.vst3 one
   std::string preset; ///< name or index; empty: the plug-in's own start-up values
   std::vector<ParamSetting> settings;
+  std::string spectrogram; ///< a picture of the render; empty: none
+  std::string response;    ///< a picture of the measured response instead of a render
+  int pictureWidth = 800;
+  int pictureHeight = 600;
   double tempo = 120.0;
   int blockSize = 512;
   bool doublePrecision = false;

@@ -15,10 +15,13 @@
 #include "tools/render/DemoSignal.h"
 #include "tools/render/EditorWindow.h"
 #include "tools/render/Listing.h"
+#include "tools/render/NoiseSignal.h"
+#include "tools/render/Pictures.h"
 #include "tools/render/PluginHost.h"
 #include "tools/render/Progress.h"
 #include "tools/render/Render.h"
 #include "tools/render/RenderOptions.h"
+#include "tools/render/SpectrogramTap.h"
 #include "tools/render/ValueText.h"
 
 #ifndef MG_RENDER_DEFAULT_BUNDLE
@@ -177,9 +180,16 @@ int Run(int argc, char** argv)
   std::unique_ptr<AudioSource> source;
   std::string output = options.output;
   OutputFormat format;
-  if (!options.list)
+  const std::string picture = options.response.empty() ? options.spectrogram : options.response;
+  // A picture alone writes no audio unless asked to with -o.
+  const bool audioOut = options.response.empty() && (options.spectrogram.empty() || !options.output.empty());
+  if (!picture.empty() && !PreparePicture(picture, options.pictureWidth, options.pictureHeight, error))
+    return Fail(error);
+  if (!options.list && options.response.empty())
   {
-    if (options.input.empty())
+    if (options.input.empty() && !options.spectrogram.empty())
+      source = std::make_unique<NoiseSignal>();
+    else if (options.input.empty())
     {
       source = std::make_unique<DemoSignal>();
       if (output.empty())
@@ -194,9 +204,9 @@ int Run(int argc, char** argv)
       if (output.empty())
         output = DefaultOutputPath(options.input);
     }
-    if (!ChooseOutputFormat(output, options.floatOutput, format, error))
+    if (audioOut && !ChooseOutputFormat(output, options.floatOutput, format, error))
       return Fail(error, kExitUsage);
-    if (!options.input.empty() && SameFile(options.input, output))
+    if (!options.input.empty() && (SameFile(options.input, output) || SameFile(options.input, picture)))
       return Fail("refusing to overwrite the input '" + options.input + "': choose another output with -o");
   }
 
@@ -237,19 +247,41 @@ int Run(int argc, char** argv)
     std::fputs(DescribePlugin(host).c_str(), stdout);
     return 0;
   }
+  if (!options.response.empty())
+  {
+    const std::string heading = PictureHeading("Magnitude response of", host, !options.preset.empty(), options.bypass);
+    return WriteResponsePicture(host, settings, picture, options.pictureWidth, options.pictureHeight, heading, error)
+             ? 0
+             : Fail(error);
+  }
 
   AtomicAudioWriter writer;
-  if (!writer.Open(output, format, source->SampleRate(), 2, error))
+  if (audioOut && !writer.Open(output, format, source->SampleRate(), 2, error))
     return Fail(error);
+  std::unique_ptr<SpectrogramTap> tap;
+  if (!options.spectrogram.empty())
+    tap = std::make_unique<SpectrogramTap>(*source, audioOut ? &writer : nullptr, options.pictureWidth,
+                                           options.pictureHeight);
   const bool interactive = isatty(STDERR_FILENO);
   const auto began = std::chrono::steady_clock::now();
-  const int64_t frames = RenderThrough(host, *source, writer, settings,
-                                       Progress::Wanted(source->Frames(), source->SampleRate()), error);
+  const int64_t frames =
+    RenderThrough(host, tap ? static_cast<AudioSource&>(*tap) : *source, tap ? static_cast<AudioSink&>(*tap) : writer,
+                  settings, Progress::Wanted(source->Frames(), source->SampleRate()), error);
   host.Stop();
-  if (frames < 0 || !writer.Commit(error))
+  if (frames < 0)
+    return Fail(error);
+  if (tap)
+  {
+    const std::string input = options.input.substr(options.input.find_last_of('/') + 1);
+    const std::string what = "Spectrogram of " + (input.empty() ? "white noise" : input) + " through";
+    if (!WritePicture(tap->Draw(PictureHeading(what, host, !options.preset.empty(), options.bypass), SettingsTexts(host)),
+                      picture, error))
+      return Fail(error);
+  }
+  if (audioOut && !writer.Commit(error))
     return Fail(error);
 
-  if (interactive)
+  if (interactive && audioOut)
   {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const double seconds = static_cast<double>(frames) / source->SampleRate();
