@@ -167,7 +167,7 @@ bool IFrameCLAP::Activate(double sampleRate, uint32_t, uint32_t maxFrames)
       }))
     return false;
   mSampleRate = sampleRate;
-  mPlug->OnActivate(true);
+  mPlug->SetActive(true);
   mActive = true;
   return true;
 }
@@ -178,7 +178,7 @@ void IFrameCLAP::Deactivate()
   if (!mActive)
     return;
   mActive = false;
-  mPlug->OnActivate(false);
+  mPlug->SetActive(false);
 }
 
 bool IFrameCLAP::StartProcessing()

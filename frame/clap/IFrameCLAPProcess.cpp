@@ -39,8 +39,6 @@ constexpr double kSecTime = static_cast<double>(CLAP_SECTIME_FACTOR);
 template <typename T>
 void IFrameCLAP::processSpan(const clap_process_t& process, uint32_t start, uint32_t end)
 {
-  if (end <= start)
-    return;
   T* inputs[kMaxChannels] = {};
   T* outputs[kMaxChannels] = {};
   const int nIn = attach<T>(process.audio_inputs, process.audio_inputs_count, start, inputs);
@@ -59,7 +57,8 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
   if (process->transport)
     takeTransport(*process->transport);
   mBlockTimeOffset = 0;
-  // The editor's edits of the last main-thread moments come first, at the block's start.
+  // The editor's gestures since the last call, at the block's start; the values themselves
+  // reach the signal path through the frame, before the first frame is processed.
   sendGestures(process->out_events);
 
   const uint32_t frames = std::min<uint32_t>(process->frames_count, INT_MAX);
@@ -67,7 +66,8 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
   const clap_input_events_t* in = process->in_events;
   const uint32_t nEvents = in && in->size && in->get ? in->size(in) : 0;
 
-  // The block is cut at every event; the effect's control grid runs on across the cuts.
+  // The block is cut at every event; the effect's control grid runs on across the cuts. A
+  // call of no frames still goes to the frame, which applies the edits waiting for it.
   // An event out of order takes effect where the block has got to.
   uint32_t done = 0;
   for (uint32_t i = 0; i < nEvents; ++i)
@@ -178,9 +178,6 @@ void IFrameCLAP::sendGestures(const clap_output_events_t* out)
   Gesture g;
   while (mGestures.Pop(g))
   {
-    // The host does not echo the editor's values back: the signal path takes them here.
-    if (g.type == CLAP_EVENT_PARAM_VALUE)
-      applyParamValue(g.id, g.value, 0);
     if (!out || !out->try_push)
       continue;
     if (g.type == CLAP_EVENT_PARAM_VALUE)
