@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job: installs the dependencies, builds the plug-in, installs the bundle into
-# ~/.vst3 and renders the demo through it.
+# The main job: installs the dependencies, builds the plug-in, installs the VST 3 bundle into
+# ~/.vst3 and the CLAP plug-in into ~/.clap, and renders the demo through it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
