@@ -33,6 +33,18 @@ int attach(const clap_audio_buffer_t* buffers, uint32_t count, uint32_t start, T
 }
 
 constexpr double kBeatTime = static_cast<double>(CLAP_BEATTIME_FACTOR);
+
+// Hosts count the song in samples; the fixed-point beats are taken back to the nearest
+// sample at the block's tempo, computed as a host computes beats from samples, so that the
+// synchronised LFO hears the very position it hears through VST 3 (half a sample at most
+// away, where the tempo changed earlier in the song).
+double onSampleGrid(double beats, double tempo, double rate)
+{
+  if (!(tempo > 0.0))
+    return beats;
+  const double samples = std::round(beats * 60.0 / tempo * rate);
+  return samples / rate * tempo / 60.0;
+}
 constexpr double kSecTime = static_cast<double>(CLAP_SECTIME_FACTOR);
 } // namespace
 
@@ -143,7 +155,7 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
   ITimeInfo t;
   t.mTempo = (f & CLAP_TRANSPORT_HAS_TEMPO) ? transport.tempo : 0.0;
   const bool beats = (f & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
-  t.mPPQPos = beats ? static_cast<double>(transport.song_pos_beats) / kBeatTime : 0.0;
+  t.mPPQPos = beats ? onSampleGrid(static_cast<double>(transport.song_pos_beats) / kBeatTime, t.mTempo, mSampleRate) : 0.0;
   t.mLastBar = beats ? static_cast<double>(transport.bar_start) / kBeatTime : 0.0;
   t.mCycleStart = beats ? static_cast<double>(transport.loop_start_beats) / kBeatTime : 0.0;
   t.mCycleEnd = beats ? static_cast<double>(transport.loop_end_beats) / kBeatTime : 0.0;

@@ -255,7 +255,7 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "      --list            print the plug-in's class, parameters and presets and exit\n"
     "      --editor          open the plug-in's editor first; the render then uses the\n"
     "                        values the editor leaves\n"
-    "      --bundle PATH     the .vst3 bundle to load\n"
+    "      --bundle PATH     the .vst3 bundle, or the .clap, to load\n"
     "                        (" + defaultBundle + ")\n"
     "  -h, --help            this text\n"
     "      --version         the program's version\n"
