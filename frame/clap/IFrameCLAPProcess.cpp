@@ -32,7 +32,9 @@ int attach(const clap_audio_buffer_t* buffers, uint32_t count, uint32_t start, T
   return n;
 }
 
-constexpr double kBeatTime = static_cast<double>(CLAP_BEATTIME_FACTOR);
+// Powers of two: multiplying by their inverses is exact.
+constexpr double kPerBeatTime = 1.0 / static_cast<double>(CLAP_BEATTIME_FACTOR);
+constexpr double kPerSecTime = 1.0 / static_cast<double>(CLAP_SECTIME_FACTOR);
 
 // Hosts count the song in samples; the fixed-point beats are taken back to the nearest
 // sample at the block's tempo, computed as a host computes beats from samples, so that the
@@ -42,10 +44,9 @@ double onSampleGrid(double beats, double tempo, double rate)
 {
   if (!(tempo > 0.0))
     return beats;
-  const double samples = std::round(beats * 60.0 / tempo * rate);
+  const double samples = std::nearbyint(beats * (60.0 * rate / tempo));
   return samples / rate * tempo / 60.0;
 }
-constexpr double kSecTime = static_cast<double>(CLAP_SECTIME_FACTOR);
 } // namespace
 
 template <typename T>
@@ -155,12 +156,12 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
   ITimeInfo t;
   t.mTempo = (f & CLAP_TRANSPORT_HAS_TEMPO) ? transport.tempo : 0.0;
   const bool beats = (f & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
-  t.mPPQPos = beats ? onSampleGrid(static_cast<double>(transport.song_pos_beats) / kBeatTime, t.mTempo, mSampleRate) : 0.0;
-  t.mLastBar = beats ? static_cast<double>(transport.bar_start) / kBeatTime : 0.0;
-  t.mCycleStart = beats ? static_cast<double>(transport.loop_start_beats) / kBeatTime : 0.0;
-  t.mCycleEnd = beats ? static_cast<double>(transport.loop_end_beats) / kBeatTime : 0.0;
+  t.mPPQPos = beats ? onSampleGrid(static_cast<double>(transport.song_pos_beats) * kPerBeatTime, t.mTempo, mSampleRate) : 0.0;
+  t.mLastBar = beats ? static_cast<double>(transport.bar_start) * kPerBeatTime : 0.0;
+  t.mCycleStart = beats ? static_cast<double>(transport.loop_start_beats) * kPerBeatTime : 0.0;
+  t.mCycleEnd = beats ? static_cast<double>(transport.loop_end_beats) * kPerBeatTime : 0.0;
   t.mSamplePos = (beats && (f & CLAP_TRANSPORT_HAS_SECONDS_TIMELINE))
-                   ? std::round(static_cast<double>(transport.song_pos_seconds) / kSecTime * mSampleRate)
+                   ? std::nearbyint(static_cast<double>(transport.song_pos_seconds) * kPerSecTime * mSampleRate)
                    : -1.0;
   const bool signature = (f & CLAP_TRANSPORT_HAS_TIME_SIGNATURE) != 0;
   t.mNumerator = signature ? transport.tsig_num : 0;
@@ -172,16 +173,18 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
 
 void IFrameCLAP::timeInfoAt(int offset)
 {
+  const int later = offset - mBlockTimeOffset;
+  if (later <= 0 || !mBlockTime.mTransportIsRunning)
+  {
+    mPlug->SetTimeInfo(mBlockTime);
+    return;
+  }
   // A piece of a cut block starts later in the song than the block.
   ITimeInfo t = mBlockTime;
-  const int later = offset - mBlockTimeOffset;
-  if (t.mTransportIsRunning && later > 0)
-  {
-    if (t.mTempo > 0.0)
-      t.mPPQPos += later * t.mTempo / (60.0 * mSampleRate);
-    if (t.mSamplePos >= 0.0)
-      t.mSamplePos += later;
-  }
+  if (t.mTempo > 0.0)
+    t.mPPQPos += later * t.mTempo / (60.0 * mSampleRate);
+  if (t.mSamplePos >= 0.0)
+    t.mSamplePos += later;
   mPlug->SetTimeInfo(t);
 }
 

@@ -344,6 +344,11 @@ bool ClapPluginHost::Start(const ProcessSettings& settings, std::string& error)
   const size_t n = static_cast<size_t>(std::max(settings.maxBlockSize, 1));
   mBuffers32.assign(settings.doublePrecision ? 0 : 4, std::vector<float>(n, 0.f));
   mBuffers64.assign(settings.doublePrecision ? 4 : 0, std::vector<double>(n, 0.0));
+  for (size_t c = 0; c < 4; ++c)
+  {
+    mChannels32[c] = mBuffers32.empty() ? nullptr : mBuffers32[c].data();
+    mChannels64[c] = mBuffers64.empty() ? nullptr : mBuffers64[c].data();
+  }
   if (!mPlugin->start_processing(mPlugin))
   {
     error = "'" + mDescription.name + "' failed to start processing";
@@ -391,21 +396,19 @@ bool ClapPluginHost::Process(int32_t frames, std::string& error)
   t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_HAS_SECONDS_TIMELINE |
             CLAP_TRANSPORT_HAS_TIME_SIGNATURE | CLAP_TRANSPORT_IS_PLAYING;
   t.tempo = mSettings.tempo;
+  // Positions are never negative here: adding a half and truncating rounds them.
   const double seconds = static_cast<double>(mPosition) / mSettings.sampleRate;
   const double beats = seconds * mSettings.tempo / 60.0;
-  t.song_pos_beats = std::llround(beats * static_cast<double>(CLAP_BEATTIME_FACTOR));
-  t.song_pos_seconds = std::llround(seconds * static_cast<double>(CLAP_SECTIME_FACTOR));
-  t.bar_start = std::llround(std::floor(beats / 4.0) * 4.0 * static_cast<double>(CLAP_BEATTIME_FACTOR));
-  t.bar_number = static_cast<int32_t>(std::floor(beats / 4.0));
+  const int32_t bar = static_cast<int32_t>(beats / 4.0);
+  t.song_pos_beats = static_cast<clap_beattime>(beats * static_cast<double>(CLAP_BEATTIME_FACTOR) + 0.5);
+  t.song_pos_seconds = static_cast<clap_sectime>(seconds * static_cast<double>(CLAP_SECTIME_FACTOR) + 0.5);
+  t.bar_start = static_cast<clap_beattime>(bar) * 4 * CLAP_BEATTIME_FACTOR;
+  t.bar_number = bar;
   t.tsig_num = t.tsig_denom = 4;
 
-  float* in32[2] = {Input32(0), Input32(1)};
-  float* out32[2] = {Output32(0), Output32(1)};
-  double* in64[2] = {Input64(0), Input64(1)};
-  double* out64[2] = {Output64(0), Output64(1)};
   const bool wide = mSettings.doublePrecision;
-  clap_audio_buffer_t input{wide ? nullptr : in32, wide ? in64 : nullptr, 2, 0, 0};
-  clap_audio_buffer_t output{wide ? nullptr : out32, wide ? out64 : nullptr, 2, 0, 0};
+  clap_audio_buffer_t input{wide ? nullptr : mChannels32, wide ? mChannels64 : nullptr, 2, 0, 0};
+  clap_audio_buffer_t output{wide ? nullptr : mChannels32 + 2, wide ? mChannels64 + 2 : nullptr, 2, 0, 0};
   clap_process_t p{};
   p.steady_time = mPosition;
   p.frames_count = static_cast<uint32_t>(frames);

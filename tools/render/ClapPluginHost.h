@@ -84,6 +84,8 @@ private:
   clap_output_events_t mOut{};
   std::vector<std::vector<float>> mBuffers32;  // in L, in R, out L, out R
   std::vector<std::vector<double>> mBuffers64;
+  float* mChannels32[4] = {};
+  double* mChannels64[4] = {};
   int64_t mPosition = 0;
 };
 
