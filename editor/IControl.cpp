@@ -158,6 +158,8 @@ void IControl::SetDirty(bool triggerAction, int valIdx)
     v.value = std::isnan(v.value) ? 0.0 : (v.value < 0.0 ? 0.0 : (v.value > 1.0 ? 1.0 : v.value));
   });
   mDirty = true;
+  if (mGraphics)
+    mGraphics->RequestFrame();
   if (!triggerAction)
     return;
   if (mGraphics)

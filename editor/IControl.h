@@ -142,7 +142,9 @@ public:
   virtual void SetDirty(bool triggerAction = true, int valIdx = kNoValIdx);
   virtual void SetClean() { mDirty = false; }
   virtual bool IsDirty() { return mDirty; }
-  /** Main-thread idle, once per frame tick before the redraw. */
+  /** Main-thread idle, once per frame tick before the redraw. Ticks pause while no control
+   *  has been dirty for a while; a control that animates keeps them coming by marking
+   *  itself dirty. */
   virtual void OnGUIIdle() {}
 
   void SetActionFunction(IActionFunction action) { mActionFunc = std::move(action); }

@@ -1,15 +1,16 @@
+// The editor's graphics context: its window, size and scale, resources and the platform
+// services it passes on. Controls are in IGraphicsControls.cpp, drawing in
+// IGraphicsDraw.cpp, mouse routing in IGraphicsMouse.cpp.
 #include "editor/IGraphics.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "editor/IBitmapControl.h"
 #include "editor/ICornerResizerControl.h"
 #include "frame/IGEditorDelegate.h"
 #include "graphics/FontRegistry.h"
 #include "graphics/ImageCache.h"
-#include "graphics/PngWriter.h"
 
 namespace frame::graphics {
 
@@ -81,6 +82,7 @@ void IGraphics::resizeSurface()
   mRenderer.SetSurface(mSurface);
   mRenderer.SetDrawScale(mDrawScale);
   mFullRedraw = true;
+  RequestFrame();
 }
 
 void IGraphics::SetScaleConstraints(float lo, float hi)
@@ -163,269 +165,6 @@ bool IGraphics::LoadFont(const char* fontID, const char* fileName)
     return false;
   const std::string path = fileName[0] == '/' ? std::string(fileName) : mResourcePath + "/" + fileName;
   return FontRegistry::Instance().Load(fontID, path);
-}
-
-// Controls
-
-void IGraphics::attach(IControl& control, const char* group, int tag)
-{
-  control.bind(mDelegate, *this, group, tag);
-  control.OnInit();
-  control.OnResize();
-}
-
-IControl* IGraphics::AttachBackground(const char* name)
-{
-  const IBitmap bitmap = LoadBitmap(name, 1, false, 0);
-  auto control = std::make_unique<IBitmapControl>(
-    IRECT(0.f, 0.f, static_cast<float>(bitmap.W()), static_cast<float>(bitmap.H())), bitmap);
-  IControl* raw = control.get();
-  attach(*raw, "", kNoTag);
-  raw->OnRescale();
-  mControls.insert(mControls.begin(), std::move(control));
-  mBackground = raw;
-  raw->OnAttached();
-  return raw;
-}
-
-IControl* IGraphics::AttachControl(IControl* control, const char* group, int tag)
-{
-  if (!control)
-    return nullptr;
-  attach(*control, group, tag);
-  control->OnRescale();
-  mControls.emplace_back(control);
-  control->OnAttached();
-  return control;
-}
-
-void IGraphics::AttachCornerResizer(ICornerResizerControl* control, EUIResizerMode mode, bool layoutOnResize)
-{
-  if (mMouseOverControl == mCornerResizer.get())
-    mMouseOverControl = nullptr;
-  if (mCapturedControl == mCornerResizer.get())
-    ReleaseMouseCapture();
-  mCornerResizer.reset(control);
-  mResizerMode = mode;
-  mLayoutOnResize = layoutOnResize;
-  if (!control)
-    return;
-  attach(*control, "", kNoTag);
-  control->OnAttached();
-}
-
-void IGraphics::RemoveAllControls()
-{
-  ReleaseMouseCapture();
-  mMouseOverControl = nullptr;
-  mPopupControl = nullptr;
-  ++mPopupSerial;
-  mBackground = nullptr;
-  mCornerResizer.reset();
-  mControls.clear();
-  mFullRedraw = true;
-}
-
-IControl* IGraphics::GetControl(int idx) const
-{
-  return idx >= 0 && idx < NControls() ? mControls[static_cast<size_t>(idx)].get() : nullptr;
-}
-
-IControl* IGraphics::GetControlWithParamIdx(int paramIdx) const
-{
-  if (paramIdx <= kNoParameter)
-    return nullptr;
-  for (const auto& c : mControls)
-    for (int v = 0; v < c->NVals(); ++v)
-      if (c->GetParamIdx(v) == paramIdx)
-        return c.get();
-  return nullptr;
-}
-
-IControl* IGraphics::GetControlWithTag(int tag) const
-{
-  if (tag == kNoTag)
-    return nullptr;
-  for (const auto& c : mControls)
-    if (c->GetTag() == tag)
-      return c.get();
-  return nullptr;
-}
-
-void IGraphics::ForAllControls(const std::function<void(IControl&)>& func)
-{
-  for (const auto& c : mControls)
-    func(*c);
-  if (mCornerResizer)
-    func(*mCornerResizer);
-}
-
-void IGraphics::ForControlWithParam(int paramIdx, const std::function<void(IControl&)>& func)
-{
-  if (paramIdx <= kNoParameter)
-    return;
-  ForAllControls([&](IControl& c) {
-    for (int v = 0; v < c.NVals(); ++v)
-      if (c.GetParamIdx(v) == paramIdx)
-      {
-        func(c);
-        return;
-      }
-  });
-}
-
-void IGraphics::SetControlValueFromDelegate(int paramIdx, double normalized)
-{
-  if (paramIdx <= kNoParameter)
-    return;
-  ForAllControls([&](IControl& c) {
-    for (int v = 0; v < c.NVals(); ++v)
-      if (c.GetParamIdx(v) == paramIdx)
-        c.SetValueFromDelegate(normalized, v);
-  });
-}
-
-void IGraphics::SendParameterValueFromUI(IControl& source, int paramIdx, double normalized)
-{
-  mDelegate.SendParameterValueFromUI(paramIdx, normalized);
-  // The frame tells the host and the effect; the other views of the parameter are ours.
-  ForAllControls([&](IControl& c) {
-    if (&c == &source)
-      return;
-    for (int v = 0; v < c.NVals(); ++v)
-      if (c.GetParamIdx(v) == paramIdx)
-        c.SetValueFromDelegate(normalized, v);
-  });
-}
-
-void IGraphics::SetAllControlsDirty()
-{
-  ForAllControls([](IControl& c) { c.SetDirty(false); });
-}
-
-void IGraphics::EnableMouseOver(bool enable)
-{
-  mMouseOverEnabled = enable;
-  if (!enable)
-    OnMouseOut();
-}
-
-// Drawing
-
-void IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& rect, int frame, const IBlend* blend)
-{
-  mRenderer.DrawBitmap(bitmap, rect, frame, blend);
-}
-
-void IGraphics::DrawText(const IText& text, const char* str, const IRECT& rect, const IBlend* blend)
-{
-  mRenderer.DrawText(text, str ? str : "", rect, blend);
-}
-
-IRECT IGraphics::MeasureText(const IText& text, const char* str, const IRECT& rect) const
-{
-  return mRenderer.MeasureText(text, str ? str : "", rect);
-}
-
-void IGraphics::FillTriangle(const IColor& color, float x1, float y1, float x2, float y2, float x3, float y3,
-                             const IBlend* blend)
-{
-  mRenderer.FillTriangle(color, x1, y1, x2, y2, x3, y3, blend);
-}
-
-void IGraphics::FillRect(const IColor& color, const IRECT& rect, const IBlend* blend)
-{
-  mRenderer.FillRect(color, rect, blend);
-}
-
-void IGraphics::DrawRect(const IColor& color, const IRECT& rect, const IBlend* blend, float thickness)
-{
-  mRenderer.DrawRect(color, rect, blend, thickness);
-}
-
-void IGraphics::FillRoundRect(const IColor& color, const IRECT& rect, float cornerRadius, const IBlend* blend)
-{
-  mRenderer.FillRoundRect(color, rect, cornerRadius, blend);
-}
-
-void IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2, const IBlend* blend,
-                         float thickness)
-{
-  mRenderer.DrawLine(color, x1, y1, x2, y2, blend, thickness);
-}
-
-void IGraphics::FillCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend)
-{
-  mRenderer.FillCircle(color, cx, cy, r, blend);
-}
-
-void IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r, const IBlend* blend, float thickness)
-{
-  mRenderer.DrawCircle(color, cx, cy, r, blend, thickness);
-}
-
-bool IGraphics::DrawDirty()
-{
-  IRECT area;
-  bool any = mFullRedraw;
-  ForAllControls([&](IControl& c) {
-    if (c.IsDirty())
-    {
-      any = true;
-      area = area.Union(c.GetRECT());
-    }
-  });
-  if (!any)
-    return false;
-  if (mFullRedraw)
-    area = IRECT(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight));
-  mFullRedraw = false;
-  // Clean first, so a control that marks itself dirty while drawing is drawn next frame.
-  ForAllControls([](IControl& c) { c.SetClean(); });
-
-  // Whole pixels, and the controls chosen by those pixels: a control that only touches
-  // the pixel-rounded border must be redrawn too, since that border is cleared.
-  const PixelRect px = PixelRect::FromUnits(area, mDrawScale).Intersect(mSurface.Bounds());
-  if (px.Empty())
-    return true;
-  const IRECT units(px.L / mDrawScale, px.T / mDrawScale, px.R / mDrawScale, px.B / mDrawScale);
-
-  mRenderer.SetClipPixels(px);
-  mRenderer.Clear(COLOR_BLACK);
-  auto drawIfMet = [&](IControl& c) {
-    if (!c.IsHidden() && c.GetRECT().Intersects(units))
-      c.Draw(*this);
-  };
-  for (const auto& c : mControls)
-    drawIfMet(*c);
-  if (mCornerResizer)
-    drawIfMet(*mCornerResizer);
-  mRenderer.ResetClip();
-
-  if (WindowIsOpen())
-    mPlatform->Invalidate(IRECT(static_cast<float>(px.L), static_cast<float>(px.T), static_cast<float>(px.R),
-                                static_cast<float>(px.B)));
-  return true;
-}
-
-void IGraphics::DrawAll()
-{
-  mFullRedraw = true;
-  DrawDirty();
-}
-
-const Surface& IGraphics::RenderOffscreen()
-{
-  DrawAll();
-  return mSurface;
-}
-
-bool IGraphics::SaveSnapshotPNG(const std::string& path) { return WritePNG(RenderOffscreen(), path); }
-
-void IGraphics::OnPlatformFrameTick()
-{
-  ForAllControls([](IControl& c) { c.OnGUIIdle(); });
-  DrawDirty();
 }
 
 // Platform services

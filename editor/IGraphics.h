@@ -63,6 +63,8 @@ public:
   void OnPlatformMouseWheel(float x, float y, const IMouseMod& mod, float delta) override;
   void OnPlatformMouseOver(float x, float y, const IMouseMod& mod) override;
   void OnPlatformMouseOut() override;
+  /** Runs every control's OnGUIIdle and draws what is dirty. After kIdleTicksBeforePause
+   *  ticks in a row without drawing, the platform's ticks are paused until RequestFrame. */
   void OnPlatformFrameTick() override;
   const Surface& GetPlatformSurface() const override { return mSurface; }
 
@@ -177,6 +179,9 @@ public:
    *  the background and every control meeting it, clipped to it, then asks the platform
    *  to present those pixels. False when nothing was dirty. */
   bool DrawDirty();
+  /** Something became dirty: frame ticks resume if they were paused. */
+  void RequestFrame();
+  static constexpr int kIdleTicksBeforePause = 30;
   /** Redraws the whole surface. */
   void DrawAll();
   /** A full redraw, for snapshots without a window. */
@@ -228,6 +233,8 @@ private:
   EUIResizerMode mResizerMode = EUIResizerMode::Scale;
   bool mLayoutOnResize = false;
   bool mFullRedraw = true;
+  int mIdleTicks = 0;
+  bool mFrameTicksPaused = false;
 
   std::vector<std::unique_ptr<IControl>> mControls;
   IControl* mBackground = nullptr;

@@ -32,6 +32,8 @@ public:
   bool IsOpen() const override { return mEvents != nullptr; }
   void Resize(int widthPx, int heightPx) override;
   void Invalidate(const IRECT& pixels) override { mInvalidated.push_back(pixels); }
+  /** Recorded only: ticks by hand, or on the loop's timer, go on. */
+  void SetFrameTicksPaused(bool paused) override { mTicksPaused = paused; }
 
   ECursor SetCursor(ECursor cursor) override;
   void HideCursor(bool hide, bool lock) override { mCursorHidden = hide; (void)lock; }
@@ -51,6 +53,7 @@ public:
   int ResizeCount() const { return mResizes; }
   const std::vector<IRECT>& Invalidated() const { return mInvalidated; }
   void ClearInvalidated() { mInvalidated.clear(); }
+  bool FrameTicksPaused() const { return mTicksPaused; }
 
   ECursor Cursor() const { return mCursor; }
   int CursorChanges() const { return mCursorChanges; }
@@ -76,6 +79,7 @@ private:
   IPlatformEvents* mEvents = nullptr;
   IEventLoop* mLoop = nullptr;
   int mTimer = 0;
+  bool mTicksPaused = false;
   void* mParent = nullptr;
   int mWidth = 0, mHeight = 0;
   int mResizes = 0;

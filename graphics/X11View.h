@@ -28,6 +28,7 @@ public:
   bool IsOpen() const override;
   void Resize(int widthPx, int heightPx) override;
   void Invalidate(const IRECT& pixels) override;
+  void SetFrameTicksPaused(bool paused) override;
 
   ECursor SetCursor(ECursor cursor) override;
   /** With lock the pointer stays where the drag began, so a drag never runs into the edge

@@ -9,10 +9,14 @@ endif()
 
 add_library(mg_graphics_x11 STATIC
   X11MessageBox.cpp
+  X11MessageText.cpp
   X11OpenURL.cpp
   X11PopupMenu.cpp
   X11Support.cpp
   X11View.cpp
+  X11ViewEvents.cpp
+  X11ViewImpl.h
+  X11ViewServices.cpp
 )
 target_link_libraries(mg_graphics_x11 PUBLIC mg_graphics_core X11::X11)
 # It ends up inside the plug-in's module, which exports nothing but its entry points.

@@ -27,6 +27,8 @@ inline constexpr int kNewerVersionCode = 2002;
  *  than this. */
 inline constexpr long kConnectTimeoutMs = 5000;
 inline constexpr long kTotalTimeoutMs = 10000;
+/** Redirects are followed, over https only, at most this many times. */
+inline constexpr long kMaxRedirects = 3;
 /** The genuine reply is a few bytes; anything longer is not a version reply and is not read
  *  further. */
 inline constexpr std::size_t kMaxReplyBytes = 64 * 1024;
@@ -56,18 +58,25 @@ enum class EHttpEnd
 
 struct HttpReply
 {
-  std::string mBody;
+  std::string mBody;   // of the last response only
   EHttpEnd mEnd = EHttpEnd::kStreamError;
+  long mStatus = 0;    // of the last response; 0 when none arrived
 };
 
-/** Blocking HTTP/1.1 GET of url. Whatever the server's status code, its body is returned;
- *  redirects are not followed. Never throws, installs no signal handler. */
+/** Blocking HTTP/1.1 GET of url. Redirects are followed to https addresses only, at most
+ *  kMaxRedirects times; a redirect refused or one too many ends as a stream error with the
+ *  redirect's status. Whatever the status, the last response's body is returned. Never
+ *  throws, installs no signal handler. */
 HttpReply HttpGet(const char* url, long connectTimeoutMs = kConnectTimeoutMs,
                   long totalTimeoutMs = kTotalTimeoutMs);
 
-/** Tells the user what reply means, through ui. Returns 0 when a complete reply was judged,
- *  -1 for an empty body, -3 for a body that is not a version reply (it contains '<' or is
- *  too long), -5 when the reply was judged but ended in a stream error. */
+/** Tells the user what reply means, through ui, in exactly one message box (and the browser
+ *  if the user asks for the new version). Only a complete 2xx reply whose body is a version
+ *  code (four or more digits, then nothing but blanks and line ends) is judged: result 0.
+ *  Otherwise the "could not check" error is shown: -1 when nothing arrived, -2 for a status
+ *  other than 2xx (or a redirect not followed) or a body that is no version code, -5 for a
+ *  reply cut off by a stream error or the timeout; except that a 2xx or cut-off body that
+ *  contains '<' or is too long is an invalid call: -3. */
 int ReportVersionReply(const HttpReply& reply, IVersionCheckUI& ui);
 
 /** Fetches url and reports the reply; the effect passes kVersionRequestUrl. Blocks for at

@@ -13,10 +13,12 @@
 // key order and one empty line. Nothing else survives a rewrite.
 //
 // Concurrency: one recursive mutex serialises every call in the process. Across processes
-// the writers of a file take turns on an exclusive flock of its temporary ".<name>.new";
-// during its turn a writer re-reads the file, writes the temporary file and renames it over
-// the file. Readers parse under a shared flock. A reader therefore sees a whole old or a
-// whole new file, and writers of different keys never lose each other's updates.
+// the writers of a file take turns on an exclusive flock of its lock file ".<name>.lock";
+// during its turn a writer re-reads the file, writes a temporary file of a fresh name
+// ".<name>.XXXXXX" and renames it over the file. Readers parse under a shared flock. A
+// reader therefore sees a whole old or a whole new file, and writers of different keys
+// never lose each other's updates. No call waits more than about a second for its locks:
+// a read then yields defaults (and is tried again next time), a write fails.
 
 #include <cstdint>
 #include <ctime>
@@ -113,7 +115,8 @@ std::unique_lock<std::recursive_mutex> LockProfiles();
 iniFileContext* GetFileContext(const char* file);
 
 /** Rewrites the entry's file from its cached content. False (entry invalidated) when the
- *  temporary file could not be written or renamed; the file keeps its old content then. */
+ *  turn was not had in time or the temporary file could not be written or renamed; the
+ *  file keeps its old content then. */
 bool WriteBackFile(iniFileContext* context);
 
 /** Sets the default file for bare names (at most 511 characters; null or "" clears it). */

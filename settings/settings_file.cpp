@@ -1,6 +1,8 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -110,9 +112,16 @@ float ReadEditorScale(const std::string& path)
     return kDefaultEditorScale;
   char text[1024];
   profile_ini::GetPrivateProfileString(kEditorSection, kScaleKey, "", text, 1023, path.c_str());
-  if (!text[0])
+  return EditorScaleFromText(text);
+}
+
+float EditorScaleFromText(const char* text)
+{
+  char* end = nullptr;
+  const double scale = std::strtod(text, &end);
+  if (end == text || !std::isfinite(scale))
     return kDefaultEditorScale;
-  return static_cast<float>(std::strtod(text, nullptr));
+  return static_cast<float>(std::clamp(scale, double(kMinEditorScale), double(kMaxEditorScale)));
 }
 
 bool WriteEditorScale(const std::string& path, float scale)

@@ -14,6 +14,9 @@ inline constexpr const char* kSettingsFileName = "/trellowphaser.ini";
 inline constexpr const char* kEditorSection = "Editor";
 inline constexpr const char* kScaleKey = "Scale";
 inline constexpr float kDefaultEditorScale = 0.5f;
+/** The draw-scale limits of the editor: a stored scale outside them is brought inside. */
+inline constexpr float kMinEditorScale = 0.25f;
+inline constexpr float kMaxEditorScale = 4.f;
 /** Permission bits of the settings folder, applied whatever the file-creation mask. */
 inline constexpr unsigned kSettingsFolderMode = 0774;
 
@@ -28,7 +31,12 @@ std::string SettingsFilePath();
  *  or path is empty. */
 bool PrepareSettingsFile(const std::string& path, bool& existed);
 
-/** The stored editor scale (strtod of the text), kDefaultEditorScale when path is empty or
+/** The editor scale a stored text stands for: its leading decimal number (strtod) clamped
+ *  to kMinEditorScale ... kMaxEditorScale, so the editor opens at one of its sizes;
+ *  kDefaultEditorScale when the text holds no finite number. */
+float EditorScaleFromText(const char* text);
+
+/** The stored editor scale (EditorScaleFromText), kDefaultEditorScale when path is empty or
  *  the key is missing or empty. */
 float ReadEditorScale(const std::string& path);
 

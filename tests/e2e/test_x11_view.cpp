@@ -95,6 +95,20 @@ TEST_F(X11ViewTest, FrameTicksFollowTheRequestedRate)
   EXPECT_LE(ticks, 27);
 }
 
+TEST_F(X11ViewTest, PausedFrameTicksStopAndResumeAtTheRate)
+{
+  open(&loop, 50);
+  view->SetFrameTicksPaused(true);
+  EXPECT_EQ(loop.Active(), 1) << "an idle editor keeps no timer in the host's loop";
+  const int before = events->ticks;
+  loop.RunFor(200);
+  EXPECT_EQ(events->ticks, before);
+  view->SetFrameTicksPaused(false);
+  loop.RunFor(500);
+  EXPECT_GE(events->ticks - before, 18);
+  EXPECT_LE(events->ticks - before, 27);
+}
+
 TEST_F(X11ViewTest, ResizeChangesOurWindowOnly)
 {
   open();

@@ -150,6 +150,24 @@ TEST(Redraw, OnlyTheDirtyAreaIsRedrawnAndPresented)
   EXPECT_EQ(e.view->Invalidated().size(), 1u) << "nothing dirty, nothing drawn";
 }
 
+TEST(Redraw, AnIdleEditorPausesItsFrameTicksUntilAControlIsDirty)
+{
+  Editor e;
+  auto* a = e.Attach(new ProbeControl(IRECT(10, 10, 30, 30)));
+  ASSERT_NE(e.graphics->OpenWindow(nullptr), nullptr);
+  for (int i = 0; i < IGraphics::kIdleTicksBeforePause; ++i)
+  {
+    EXPECT_FALSE(e.view->FrameTicksPaused()) << "after " << i << " idle ticks";
+    e.graphics->OnPlatformFrameTick();
+  }
+  EXPECT_TRUE(e.view->FrameTicksPaused());
+  a->draws = 0;
+  a->SetDirty(false);
+  EXPECT_FALSE(e.view->FrameTicksPaused());
+  e.graphics->OnPlatformFrameTick();
+  EXPECT_EQ(a->draws, 1);
+}
+
 // --- Resizing -------------------------------------------------------------------------------
 
 TEST(Resizing, SizeAndScaleAreClampedAndTheWindowFollows)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -312,12 +313,32 @@ INSTANTIATE_TEST_SUITE_P(
                     OpeningCase{"1.0", 1440, 348, 1.f, 1440, 348}, OpeningCase{"2.0", 1440, 348, 2.f, 2880, 696},
                     // The top-left quarter of the layout at four times its size.
                     OpeningCase{"4.0", 720, 174, 4.f, 2880, 696},
-                    // Above the limit: the size follows the stored scale, the scale is clamped.
-                    OpeningCase{"6.0", 480, 116, 4.f, 1920, 464}, OpeningCase{"0.1", 1440, 348, 0.25f, 360, 87},
-                    // No size follows from these: the smallest editor.
-                    OpeningCase{"0", 360, 87, 0.25f, 90, 21}, OpeningCase{"-1", 360, 87, 0.25f, 90, 21},
-                    OpeningCase{"nan", 360, 87, 0.25f, 90, 21}, OpeningCase{"1e-30", 360, 87, 0.25f, 90, 21},
-                    OpeningCase{"inf", 360, 87, 4.f, 1440, 348}));
+                    // Beyond the limits: the stored scale is clamped to them.
+                    OpeningCase{"6.0", 720, 174, 4.f, 2880, 696}, OpeningCase{"0.1", 1440, 348, 0.25f, 360, 87},
+                    OpeningCase{"0", 1440, 348, 0.25f, 360, 87}, OpeningCase{"-1", 1440, 348, 0.25f, 360, 87},
+                    OpeningCase{"1e-30", 1440, 348, 0.25f, 360, 87},
+                    // No finite number: the default scale.
+                    OpeningCase{"nan", 1440, 348, 0.5f, 720, 174}, OpeningCase{"inf", 1440, 348, 0.5f, 720, 174}));
+
+TEST_F(EditorTest, EveryBadStoredScaleOpensAtOneOfTheEditorsSizes)
+{
+  const std::set<std::pair<int, int>> sizes = {{360, 87},   {540, 130},  {720, 174},
+                                               {1018, 246}, {1440, 348}, {2880, 696}};
+  for (const char* stored : {"0", "-0.5", "-inf", "nan", "text", "5", "100", "inf", "1e300"})
+  {
+    storeScale(stored);
+    mEffect.reset();
+    open();
+    EXPECT_EQ(sizes.count({g->WindowWidth(), g->WindowHeight()}), 1u)
+      << stored << " opened at " << g->WindowWidth() << " x " << g->WindowHeight();
+    // Re-read while open, as the host's loadConfig does.
+    storeScale(stored);
+    effect().loadConfig();
+    EXPECT_EQ(sizes.count({g->WindowWidth(), g->WindowHeight()}), 1u)
+      << stored << " reloaded at " << g->WindowWidth() << " x " << g->WindowHeight();
+    effect().CloseWindow();
+  }
+}
 
 TEST_F(EditorTest, TheEditorReopensAtTheStoredScaleAfterACornerDrag)
 {
@@ -438,8 +459,8 @@ TEST_F(EditorTest, SaveWindowSizeWritesTheScaleAndNamesTheFile)
 TEST_F(EditorTest, AFailedSaveIsReportedNotConfirmed)
 {
   open();
-  // The rewrite goes through a temporary file; a folder in its place makes it fail.
-  std::filesystem::create_directories(folder() + "/.trellowphaser.ini.new");
+  // Writers take turns on a lock file; a folder in its place makes the rewrite fail.
+  std::filesystem::create_directories(folder() + "/.trellowphaser.ini.lock");
   chooseSize(7);
   ASSERT_EQ(view->MessageBoxes().size(), 1u);
   EXPECT_EQ(view->MessageBoxes()[0].text,

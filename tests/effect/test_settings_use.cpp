@@ -1,6 +1,11 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -9,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "effect/trellowphaser.h"
+#include "support/Unprivileged.h"
 
 namespace {
 // Points HOME at a fresh folder for the life of a test.
@@ -72,10 +78,49 @@ TEST_F(FreshHome, FailedSaveIsReportedAndKeepsTheFile)
 {
   TrellowPhaser effect{frame::InstanceInfo{}};
   std::ofstream(file()) << "[Editor]\nScale=0.25\n";
+  chmod(home.c_str(), 0755);
   chmod(folder().c_str(), 0555); // no temporary file can be made beside it
-  if (access(folder().c_str(), W_OK) == 0)
-    GTEST_SKIP() << "running with rights that ignore folder permissions";
-  EXPECT_FALSE(effect.saveConfig());
+  EXPECT_TRUE(test_support::RunUnprivileged([&effect] { return !effect.saveConfig(); }));
   chmod(folder().c_str(), 0775);
   EXPECT_EQ(slurp(file()), "[Editor]\nScale=0.25\n");
+}
+
+TEST_F(FreshHome, ASettingsFileLockedByAnotherProgramDelaysBySecondsNotForever)
+{
+  {
+    TrellowPhaser first{frame::InstanceInfo{}};
+  }
+  std::ofstream(file()) << "[Editor]\nScale=0.25\n";
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0)
+  {
+    const int fd = open(file().c_str(), O_RDONLY);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0)
+      _exit(1);
+    (void)!write(ready[1], "x", 1);
+    sleep(8); // far past the bounded wait, and the end of a test whose wait is unbounded
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  const auto start = std::chrono::steady_clock::now();
+  TrellowPhaser effect{frame::InstanceInfo{}};
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  const float scaleWhileLocked = effect.GetEditorScale();
+  const bool savedWhileLocked = effect.saveConfig();
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+
+  EXPECT_GT(took.count(), 0.5);
+  EXPECT_LT(took.count(), 3.0);
+  EXPECT_EQ(scaleWhileLocked, 0.5f);
+  EXPECT_FALSE(savedWhileLocked);
+  EXPECT_EQ(slurp(file()), "[Editor]\nScale=0.25\n");
+  EXPECT_TRUE(effect.loadConfig()); // the next read tries again
+  EXPECT_EQ(effect.GetEditorScale(), 0.25f);
 }

@@ -128,5 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   }
 
   std::remove(file.c_str());
+  std::remove((std::string(Folder()) + "/.f" + std::to_string(counter) + ".ini.lock").c_str());
   return 0;
 }

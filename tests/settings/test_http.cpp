@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -35,16 +36,18 @@ class Connection
 public:
   Connection(int fd, const std::atomic<bool>& stop) : mFd(fd), mStop(stop) {}
 
-  void Send(const std::string& bytes)
+  /** False when the client has gone. */
+  bool Send(const std::string& bytes)
   {
     size_t sent = 0;
     while (sent < bytes.size())
     {
       const ssize_t n = ::send(mFd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
       if (n <= 0)
-        return;
+        return false;
       sent += static_cast<size_t>(n);
     }
+    return true;
   }
 
   /** Reads until the end of the request head; returns what arrived. */
@@ -278,14 +281,14 @@ TEST_F(VersionCheck, OwnVersionIsUpToDate)
   expectOnlyOKBox(kUpToDate);
 }
 
-TEST_F(VersionCheck, ReplyWithoutANumberCountsAsUpToDate)
+TEST_F(VersionCheck, ReplyWithoutAVersionCodeIsOnlyTheError)
 {
-  for (const char* body : {"abc", "0"})
+  for (const char* body : {"abc", "0", "q8#Zt!v 1x\x7f", "5000 internal error", "2002x"})
   {
     SCOPED_TRACE(body);
     mUI.mBoxes.clear();
-    EXPECT_EQ(checkReply(body), 0);
-    expectOnlyOKBox(kUpToDate);
+    EXPECT_EQ(checkReply(body), -2);
+    expectOnlyOKBox(kError);
   }
 }
 
@@ -377,16 +380,48 @@ TEST_F(VersionCheck, RefusedConnectionShowsOnlyTheError)
   expectOnlyOKBox(kError);
 }
 
-TEST_F(VersionCheck, ReplyCutOffAfterANewerCodeShowsTheBoxThenTheError)
+TEST_F(VersionCheck, ReplyCutOffAfterANewerCodeShowsOnlyTheError)
 {
-  mUI.mAnswers = {kNO};
   LoopbackServer server([](Connection& c) { c.Send(replyHead(100) + "2002"); });
   EXPECT_EQ(check(server.Url()), -5);
-  ASSERT_EQ(mUI.mBoxes.size(), 2u);
-  EXPECT_EQ(mUI.mBoxes[0].text, newVersionBoxText("2.0.2"));
-  EXPECT_EQ(mUI.mBoxes[1].text, kError);
-  EXPECT_EQ(mUI.mBoxes[1].caption, kCheckCaption);
-  EXPECT_EQ(mUI.mBoxes[1].type, kMB_OK);
+  expectOnlyOKBox(kError);
+}
+
+TEST_F(VersionCheck, ATricklingReplyEndsAtTheTimeoutWithOnlyTheError)
+{
+  constexpr long kTotalMs = 700;
+  LoopbackServer server([](Connection& c) {
+    c.Send(replyHead(100));
+    for (int i = 0; i < 40 && c.Send(i < 4 ? std::string(1, "2002"[i]) : std::string(" ")); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  const auto start = Clock::now();
+  EXPECT_EQ(check(server.Url(), kTotalMs), -5);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kTotalMs + 1500));
+  expectOnlyOKBox(kError);
+}
+
+TEST_F(VersionCheck, AnythingButASuccessfulReplyIsOnlyTheError)
+{
+  const std::pair<const char*, const char*> cases[] = {
+    {"404 Not Found", "Not Found"},
+    {"503 Service Unavailable", "Service Unavailable"},
+    {"500 Internal Server Error", "5000 internal error"},
+    {"204 No Content", ""},
+    // Off https: not followed, and its body is no answer.
+    {"302 Found\r\nLocation: http://127.0.0.1:1/music/version/", "2002"},
+    {"301 Moved Permanently", "2002"}};
+  for (const auto& [statusLine, body] : cases)
+  {
+    SCOPED_TRACE(statusLine);
+    mUI.mBoxes.clear();
+    const std::string reply = std::string("HTTP/1.1 ") + statusLine +
+                              "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                              std::to_string(std::strlen(body)) + "\r\nConnection: close\r\n\r\n" + body;
+    LoopbackServer server([&reply](Connection& c) { c.Send(reply); });
+    EXPECT_LT(check(server.Url()), 0);
+    expectOnlyOKBox(kError);
+  }
 }
 
 TEST_F(VersionCheck, ReplyCutOffInsideAnHtmlPageIsOnlyAnInvalidCall)

@@ -6,12 +6,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "settings/profile_ini.h"
+#include "support/Unprivileged.h"
 
 namespace ini = settings::profile_ini;
 
@@ -47,6 +49,16 @@ protected:
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+  /** What the folder holds besides the file and the writers' lock file: any temporary
+   *  file left behind. */
+  std::vector<std::string> Leftovers() const
+  {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(mDir))
+      if (e.path().filename() != "test.ini" && e.path().filename() != ".test.ini.lock")
+        names.push_back(e.path().filename().string());
+    return names;
   }
   std::string Get(const char* section, const char* key, const char* def = "<none>")
   {
@@ -201,7 +213,7 @@ TEST_F(ProfileIni, WritingTheStoredValueAgainLeavesTheFileAlone)
   EXPECT_EQ(Inode(), first);
   ASSERT_TRUE(Set("S", "k", "w"));
   EXPECT_NE(Inode(), first);
-  EXPECT_FALSE(std::filesystem::exists(mDir + "/.test.ini.new"));
+  EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(ProfileIni, RemovingTheLastKeyKeepsAnEmptySection)
@@ -219,7 +231,7 @@ TEST_F(ProfileIni, InvalidWritesChangeNothing)
   EXPECT_FALSE(Set("S", "", "v"));
   EXPECT_TRUE(Set("S", "k", nullptr)); // nothing to remove
   EXPECT_FALSE(std::filesystem::exists(mFile));
-  EXPECT_FALSE(std::filesystem::exists(mDir + "/.test.ini.new"));
+  EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(ProfileIni, RewriteKeepsTheFilePermissions)
@@ -328,15 +340,35 @@ TEST_F(ProfileIni, FileReplacedByAnotherProgramIsReRead)
 TEST_F(ProfileIni, UncreatableTemporaryFileFailsAndKeepsTheFile)
 {
   Put("[S]\nk=old\n");
-  ASSERT_EQ(Get("S", "k"), "old");
-  ASSERT_EQ(::mkdir((mDir + "/.test.ini.new").c_str(), 0700), 0); // works even as root
-  EXPECT_FALSE(Set("S", "k", "new"));
-  EXPECT_EQ(Contents(), "[S]\nk=old\n");
-  EXPECT_EQ(Get("S", "k"), "old"); // the cache forgot the change
-  EXPECT_FALSE(ini::WritePrivateProfileSection("S", "k=x\0", mFile.c_str()));
-  const unsigned char b = 1;
-  EXPECT_FALSE(ini::WritePrivateProfileStruct("S", "k", &b, 1, mFile.c_str()));
-  EXPECT_EQ(Contents(), "[S]\nk=old\n");
+  ASSERT_TRUE(Set("T", "t", "1")); // leaves the lock file: only the temporary file fails
+  ASSERT_EQ(::chmod(mDir.c_str(), 0555), 0);
+  const std::string file = mFile;
+  EXPECT_TRUE(test_support::RunUnprivileged([&] {
+    const unsigned char b = 1;
+    return Get("S", "k") == "old" && !Set("S", "k", "new") && Contents() == "[S]\nk=old\n\n[T]\nt=1\n\n" &&
+           Get("S", "k") == "old" && // the cache forgot the change
+           !ini::WritePrivateProfileSection("S", "k=x\0", file.c_str()) &&
+           !ini::WritePrivateProfileStruct("S", "k", &b, 1, file.c_str());
+  }));
+  EXPECT_EQ(Contents(), "[S]\nk=old\n\n[T]\nt=1\n\n");
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(ProfileIni, HardLinksPlantedAtTheWritersNamesKeepTheirTargets)
+{
+  // Whatever a writer opens beside the file, or the file's own name, may be a hard link to
+  // some other file of the user's; a rewrite must never write through it.
+  const char* const names[] = {".test.ini.new", ".test.ini.lock", "test.ini"};
+  for (const char* name : names)
+  {
+    Put(mDir + "/victim" + name, "precious\n");
+    ASSERT_EQ(::link((mDir + "/victim" + name).c_str(), (mDir + "/" + name).c_str()), 0) << name;
+  }
+  EXPECT_TRUE(Set("S", "k", "v"));
+  EXPECT_TRUE(Set("S", "k", "w"));
+  EXPECT_EQ(Contents(), "[S]\nk=w\n\n");
+  for (const char* name : names)
+    EXPECT_EQ(Contents(mDir + "/victim" + name), "precious\n") << name;
 }
 
 TEST_F(ProfileIni, WriteBackFileRewritesTheCachedContent)

@@ -201,7 +201,8 @@ TEST_F(SettingsFile, FailedSaveIsReportedAndKeepsTheOldFile)
 {
   PutSettings("[Editor]\nScale=0.750000\n\n");
   ASSERT_EQ(settings::ReadEditorScale(mFile), 0.75f);
-  ASSERT_EQ(::mkdir((mFolder + "/.trellowphaser.ini.new").c_str(), 0700), 0);
+  // A folder where the writers' lock file belongs: no writer gets its turn, even as root.
+  ASSERT_EQ(::mkdir((mFolder + "/.trellowphaser.ini.lock").c_str(), 0700), 0);
   EXPECT_FALSE(settings::WriteEditorScale(mFile, 1.5f));
   EXPECT_EQ(Contents(mFile), "[Editor]\nScale=0.750000\n\n");
   EXPECT_EQ(settings::ReadEditorScale(mFile), 0.75f);

@@ -64,13 +64,14 @@ TEST(RenderOptionsValues, TakeTheirValueInEitherSpelling)
 
 TEST(RenderOptionsValues, FlagsSwitchTheirBehaviourOn)
 {
-  const RenderOptions o = ParseOk({"--double", "--bypass", "--float", "--list", "--realtime", "--editor"});
+  const RenderOptions o = ParseOk({"--double", "--bypass", "--float", "--list", "--realtime", "--editor", "--strict"});
   EXPECT_TRUE(o.doublePrecision);
   EXPECT_TRUE(o.bypass);
   EXPECT_TRUE(o.floatOutput);
   EXPECT_TRUE(o.list);
   EXPECT_TRUE(o.realtime);
   EXPECT_TRUE(o.editor);
+  EXPECT_TRUE(o.strict);
 }
 
 TEST(RenderOptionsValues, SetRepeatsAndKeepsTheValueAsTyped)

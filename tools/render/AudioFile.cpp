@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/render/WavLength.h"
+
 namespace render {
 
 namespace {
@@ -164,6 +166,7 @@ bool AudioFileReader::Open(const std::string& path, std::string& error)
     error = "cannot read '" + path + "': it is a folder";
     return false;
   }
+  mMissingFrames = MissingWavFrames(fd);
   SF_INFO info{};
   mFile = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
   if (!mFile)

@@ -46,6 +46,9 @@ public:
   int Channels() const override { return mChannels; }
   int SampleRate() const override { return mSampleRate; }
   int64_t Frames() const override { return mFrames; }
+  /** Frames the file's header promises beyond those it holds (a WAV file cut short); the
+   *  reader reads only those held. */
+  int64_t MissingFrames() const { return mMissingFrames; }
   int64_t Read(float* interleaved, int64_t frames) override;
   int64_t Read(double* interleaved, int64_t frames) override;
   std::string Error() const override { return mError; }
@@ -59,6 +62,7 @@ private:
   int mChannels = 0;
   int mSampleRate = 0;
   int64_t mFrames = 0;
+  int64_t mMissingFrames = 0;
   int64_t mRead = 0;
 };
 

@@ -53,6 +53,9 @@ public:
   tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds) override;
   tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override;
 
+  /** The host's own periodic work: it never wakes the loop while other timers do. */
+  void registerLazyTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds);
+
 private:
   struct FdEntry
   {
@@ -66,6 +69,7 @@ private:
     std::chrono::milliseconds period{1};
     Clock::time_point next;
     bool removed = false;
+    bool lazy = false; // may run up to a period late, at a wake-up some other timer causes
   };
 
   void setFixedSize(int w, int h);
@@ -167,17 +171,23 @@ void EditorWindow::Run()
     const auto now = Clock::now();
     for (const TimerEntry& t : mTimers)
     {
-      const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.next - now).count();
+      // Rounded up: a wait cut to 0 ms would spin on poll until the timer is due.
+      const auto due = t.lazy ? t.next + t.period : t.next;
+      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
       const int wait = static_cast<int>(std::clamp<long long>(ms, 0, 1000));
       timeout = timeout < 0 ? wait : std::min(timeout, wait);
     }
-    // Xlib may hold events it read while waiting for a reply: don't sleep on them.
-    if (XPending(mDisplay))
+    // Xlib may hold events it read while waiting for a reply: don't sleep on them. Looking
+    // costs no system call; the socket itself is read only when poll says so. (Every
+    // request of ours is synced where it is made, so there is no output to flush.)
+    const bool queued = XEventsQueued(mDisplay, QueuedAlready) > 0;
+    if (queued)
       timeout = 0;
     if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
       break;
 
-    readWindowEvents();
+    if (queued || (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+      readWindowEvents();
     serveDescriptors(fds);
     serveTimers();
   }
@@ -301,6 +311,12 @@ tresult PLUGIN_API EditorWindow::registerTimer(Linux::ITimerHandler* handler, Li
   return kResultTrue;
 }
 
+void EditorWindow::registerLazyTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds)
+{
+  if (registerTimer(handler, milliseconds) == kResultTrue)
+    mTimers.back().lazy = true;
+}
+
 tresult PLUGIN_API EditorWindow::unregisterTimer(Linux::ITimerHandler* handler)
 {
   bool found = false;
@@ -318,7 +334,7 @@ bool RunEditorView(IPlugView* view, const std::string& title, const std::functio
   if (!window->Open(view, title, error))
     return false;
   if (idle)
-    window->registerTimer(owned(new IdleTimer(idle)), kEditorIdleMs);
+    window->registerLazyTimer(owned(new IdleTimer(idle)), kEditorIdleMs);
   window->Run();
   window->Close();
   return true;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <vector>
 
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -12,6 +13,7 @@
 #include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/utility/stringconvert.h"
 
+#include "tools/render/ElfCheck.h"
 #include "tools/render/ValueText.h"
 #include "tools/render/ClapPluginHost.h"
 
@@ -44,6 +46,19 @@ std::string Hex(const TUID id)
 
 std::string Utf8(const TChar* text) { return StringConvert::convert(text); }
 
+// Where the SDK's module loader looks: <bundle>/Contents/<machine>-linux/<bundle stem>.so.
+std::string LibraryOfBundle(const std::string& bundle)
+{
+  utsname system{};
+  if (uname(&system) != 0)
+    return {};
+  const size_t slash = bundle.find_last_of('/');
+  std::string stem = slash == std::string::npos ? bundle : bundle.substr(slash + 1);
+  if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos && dot > 0)
+    stem.resize(dot);
+  return bundle + "/Contents/" + system.machine + "-linux/" + stem + ".so";
+}
+
 } // namespace
 
 PluginHost::PluginHost() : mHandler(owned(new ComponentHandler))
@@ -71,6 +86,13 @@ bool PluginHost::Load(const std::string& bundlePath, std::string& error)
     return false;
   }
   std::string reason;
+  // A library the loader would take in, checked first: a damaged one crashes inside dlopen.
+  const std::string library = LibraryOfBundle(path);
+  if (stat(library.c_str(), &st) == 0 && !CheckSharedObject(library, reason))
+  {
+    error = what + "its library '" + library + "' is damaged: " + reason;
+    return false;
+  }
   try
   {
     mModule = VST3::Hosting::Module::create(path, reason);

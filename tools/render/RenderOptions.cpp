@@ -206,6 +206,8 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
       options.list = true;
     else if (isFlag("--editor"))
       options.editor = true;
+    else if (isFlag("--strict"))
+      options.strict = true;
     else if (isFlag("-h") || isFlag("--help"))
       options.help = true;
     else if (isFlag("--version"))
@@ -255,6 +257,8 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "      --list            print the plug-in's class, parameters and presets and exit\n"
     "      --editor          open the plug-in's editor first; the render then uses the\n"
     "                        values the editor leaves\n"
+    "      --strict          refuse an input cut short instead of warning and rendering\n"
+    "                        what it holds\n"
     "      --bundle PATH     the .vst3 bundle, or the .clap, to load\n"
     "                        (" + defaultBundle + ")\n"
     "  -h, --help            this text\n"

@@ -32,6 +32,7 @@ struct RenderOptions
   bool floatOutput = false;
   bool list = false;
   bool editor = false;
+  bool strict = false; ///< a damaged input is an error, not a warning
   bool help = false;
   bool version = false;
 };

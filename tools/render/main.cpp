@@ -86,6 +86,15 @@ std::string Joined(const std::vector<std::string>& items)
   return out;
 }
 
+std::string CutShortText(const std::string& path, const AudioFileReader& reader)
+{
+  const double rate = reader.SampleRate();
+  char text[128];
+  std::snprintf(text, sizeof text, "%.2f s of its %.2f s are missing", static_cast<double>(reader.MissingFrames()) / rate,
+                static_cast<double>(reader.Frames() + reader.MissingFrames()) / rate);
+  return "'" + path + "' is cut short: " + text;
+}
+
 bool ApplyPreset(PluginHost& host, const std::string& wanted, std::string& error)
 {
   const std::vector<std::string> names = host.PresetNames();
@@ -200,6 +209,13 @@ int Run(int argc, char** argv)
       auto reader = std::make_unique<AudioFileReader>();
       if (!reader->Open(options.input, error))
         return Fail(error);
+      if (reader->MissingFrames() > 0)
+      {
+        const std::string cut = CutShortText(options.input, *reader);
+        if (options.strict)
+          return Fail(cut + " (--strict)");
+        std::fprintf(stderr, "%s: warning: %s; rendering what it holds\n", kProgram, cut.c_str());
+      }
       source = std::move(reader);
       if (output.empty())
         output = DefaultOutputPath(options.input);
