@@ -64,7 +64,6 @@ public:
   /** The gui extension's state; created on gui.create, gone on gui.destroy. */
   IFrameCLAPEventLoop* EventLoop() const { return mEventLoop.get(); }
   void SetEventLoop(std::unique_ptr<IFrameCLAPEventLoop> loop);
-  bool IsActive() const { return mActive; }
 
   // IHostNotifier: main thread.
   void BeginEdit(int paramIdx) override;
@@ -82,6 +81,20 @@ public:
   void AssertAudioThread() const;
 
 private:
+  /** For every call that allocates: nothing may leave the module as an exception. */
+  template <typename F>
+  static bool guarded(F&& call) noexcept
+  {
+    try
+    {
+      return call();
+    }
+    catch (...)
+    {
+      return false;
+    }
+  }
+
   struct Gesture
   {
     uint16_t type = 0; // CLAP_EVENT_PARAM_GESTURE_BEGIN, _END or CLAP_EVENT_PARAM_VALUE
