@@ -290,7 +290,15 @@ bool IFrameCLAP::ResizeEditor(int width, int height)
   return mHostGui->request_resize(mHost, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
 }
 
-bool IFrameCLAP::ShowParameterMenu(int, float, float) { return false; }
+bool IFrameCLAP::ShowParameterMenu(int paramIdx, float x, float y)
+{
+  const auto* menu = hostExtension<clap_host_context_menu_t>(mHost, CLAP_EXT_CONTEXT_MENU);
+  if (!menu || !menu->can_popup || !menu->popup || !menu->can_popup(mHost) || !mPlug->GetParam(paramIdx))
+    return false;
+  // Embedded, the position is the editor window's own.
+  const clap_context_menu_target_t target{CLAP_CONTEXT_MENU_TARGET_KIND_PARAM, static_cast<clap_id>(paramIdx)};
+  return menu->popup(mHost, &target, 0, static_cast<int32_t>(x), static_cast<int32_t>(y));
+}
 
 void IFrameCLAP::rescan(uint32_t flags) const
 {

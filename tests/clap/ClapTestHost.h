@@ -5,6 +5,7 @@
 // drives one instance through the calls in the host order.
 #include <dlfcn.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -167,6 +168,13 @@ public:
     fds.register_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t) {
       return self(h).onRegisterFd && self(h).onRegisterFd(fd);
     };
+    menu.populate = [](const clap_host_t*, const clap_context_menu_target_t*, const clap_context_menu_builder_t*) { return true; };
+    menu.perform = [](const clap_host_t*, const clap_context_menu_target_t*, clap_id) { return true; };
+    menu.can_popup = [](const clap_host_t*) { return true; };
+    menu.popup = [](const clap_host_t* h, const clap_context_menu_target_t* t, int32_t, int32_t x, int32_t y) {
+      self(h).popups.push_back({t ? static_cast<int>(t->id) : -1, x, y});
+      return true;
+    };
     fds.modify_fd = [](const clap_host_t*, int, clap_posix_fd_flags_t) { return true; };
     fds.unregister_fd = [](const clap_host_t* h, int fd) {
       if (self(h).onUnregister)
@@ -184,6 +192,7 @@ public:
   std::vector<uint32_t> rescans;
   std::vector<std::pair<uint32_t, uint32_t>> resizeRequests;
   std::vector<std::string> presetLog;
+  std::vector<std::array<int, 3>> popups; // parameter, x, y
 
   std::function<bool(clap_id, uint32_t)> onRegisterTimer;
   std::function<bool(int)> onRegisterFd;
@@ -204,6 +213,8 @@ private:
       return &threads;
     if (!std::strcmp(id, CLAP_EXT_PRESET_LOAD))
       return &presets;
+    if (!std::strcmp(id, CLAP_EXT_CONTEXT_MENU))
+      return &menu;
     if (withEventLoop && !std::strcmp(id, CLAP_EXT_TIMER_SUPPORT))
       return &timers;
     if (withEventLoop && !std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT))
@@ -218,6 +229,7 @@ private:
   clap_host_preset_load_t presets{};
   clap_host_timer_support_t timers{};
   clap_host_posix_fd_support_t fds{};
+  clap_host_context_menu_t menu{};
   std::thread::id mMain = std::this_thread::get_id();
 };
 

@@ -106,7 +106,7 @@ TEST(EditorGestures, ReachTheHostAndTheSignalPathInTheNextProcessCall)
   b.clap->ClapPlugin()->deactivate(b.clap->ClapPlugin());
 }
 
-TEST(EditorGestures, HostLearnsOfPresetsTextsLatencyAndResizes)
+TEST(EditorGestures, HostLearnsOfPresetsTextsLatencyResizesAndMenus)
 {
   Bound b;
   ASSERT_TRUE(b.plug.RestorePreset(1));
@@ -118,4 +118,7 @@ TEST(EditorGestures, HostLearnsOfPresetsTextsLatencyAndResizes)
   EXPECT_TRUE(b.clap->ResizeEditor(1440, 348));
   EXPECT_EQ(b.host.resizeRequests, (std::vector<std::pair<uint32_t, uint32_t>>{{1440, 348}}));
   EXPECT_FALSE(b.clap->ResizeEditor(0, 348));
+  EXPECT_TRUE(b.plug.ShowHostContextMenu(1, 10.f, 20.f));
+  EXPECT_FALSE(b.plug.ShowHostContextMenu(7, 10.f, 20.f));
+  EXPECT_EQ(b.host.popups, (std::vector<std::array<int, 3>>{{1, 10, 20}}));
 }
