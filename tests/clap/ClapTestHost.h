@@ -356,7 +356,8 @@ public:
                        if (rd.failAt >= 0 && rd.pos >= static_cast<size_t>(rd.failAt))
                          return -1;
                        const size_t k = std::min<size_t>({static_cast<size_t>(n), rd.chunk, rd.bytes->size() - rd.pos});
-                       std::memcpy(b, rd.bytes->data() + rd.pos, k);
+                       if (k > 0)
+                         std::memcpy(b, rd.bytes->data() + rd.pos, k);
                        rd.pos += k;
                        return static_cast<int64_t>(k);
                      }};

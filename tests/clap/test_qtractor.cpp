@@ -13,6 +13,9 @@ const char kScanner[] = "/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
 
 TEST(Qtractor, ScannerListsAStereoEffectWithItsParameters)
 {
+#ifdef MG_SANITIZED
+  GTEST_SKIP() << "an instrumented plug-in does not load into Qtractor's uninstrumented scanner";
+#endif
   struct stat st{};
   if (stat(kScanner, &st) != 0)
     GTEST_SKIP() << "Qtractor is not installed (" << kScanner << "): apt-get install qtractor";
