@@ -5,11 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "frame/Descriptor.h"
 #include "frame/clap/IFrameCLAPGui.h"
-#include "frame/clap/IFrameCLAPPresets.h"
 
 namespace frame {
 
