@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editor/IGraphics.h"
+#include "editor/trellowphaser.editor.h"
 #include "effect/trellowphaser.h"
 #include "graphics/Image.h"
 
@@ -40,7 +41,8 @@ public:
     if (const char* home = getenv("HOME"))
       mOldHome = home;
     setenv("HOME", mDir.c_str(), 1);
-    TrellowPhaser::setEditorResourcePath(resources.c_str());
+    TrellowPhaserEditor::setEditorResourcePath(resources.c_str());
+    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
     mEffect = std::make_unique<TrellowPhaser>(frame::InstanceInfo{});
     mEffect->OnParamReset(frame::kSourceReset);
     static char parent;

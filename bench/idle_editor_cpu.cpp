@@ -16,6 +16,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,10 +100,28 @@ pid_t StartXvfb(std::string& display)
   close(fds[0]);
   if (n <= 0)
     return -1;
-  display = ":" + std::string(number, static_cast<size_t>(n));
-  while (!display.empty() && (display.back() == '\n' || display.back() == ' '))
-    display.pop_back();
-  return pid;
+  std::string digits(number, static_cast<size_t>(n));
+  while (!digits.empty() && (digits.back() == '\n' || digits.back() == ' '))
+    digits.pop_back();
+  display = ":" + digits;
+  // Its socket must take connections before an editor is started on it.
+  const std::string socketPath = "/tmp/.X11-unix/X" + digits;
+  for (int attempt = 0; attempt < 100; ++attempt)
+  {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socketPath.c_str());
+    const bool up = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    if (fd >= 0)
+      close(fd);
+    if (up)
+      return pid;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  return -1;
 }
 
 /** The share of one core the idle editor used at a stored scale. */
@@ -161,6 +181,7 @@ int main(int argc, char** argv)
       return 1;
     }
     setenv("DISPLAY", display.c_str(), 1);
+    std::printf("on a private Xvfb at %s\n", display.c_str());
   }
   char tmpl[] = "/tmp/idle-editor-XXXXXX";
   if (!mkdtemp(tmpl))

@@ -3,12 +3,15 @@
 #include <string>
 
 #include "editor/IGraphics.h"
-#include "effect/trellowphaser.h"
+#include "editor/trellowphaser.editor.h"
 #include "settings/http.h"
 
 namespace frame::graphics {
 
-ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds) : ITrellowControlBase(bounds) {}
+ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor)
+  : ITrellowMenuControl(bounds), mEditor(editor)
+{
+}
 
 ITrellowOnlineMenu::~ITrellowOnlineMenu() = default;
 
@@ -22,8 +25,7 @@ void ITrellowOnlineMenu::OnInit()
 
 void ITrellowOnlineMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
-  if (IGraphics* g = GetUI())
-    g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
 }
 
 void ITrellowOnlineMenu::OnPopupMenuSelection(IPopupMenu* menu, int)
@@ -37,8 +39,7 @@ void ITrellowOnlineMenu::OnPopupMenuSelection(IPopupMenu* menu, int)
         g->OpenURL(settings::kHomePageUrl);
         break;
       case kItemCheckForUpdate:
-        if (auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate()))
-          effect->checkVersionAgainstWeb();
+        mEditor.checkVersionAgainstWeb();
         break;
       default:
         break;

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "editor/ITrellowControlBase.h"
-#include "graphics/IPopupMenu.h"
+#include "editor/ITrellowMenuControl.h"
+
+class TrellowPhaserEditor;
 
 namespace frame::graphics {
 
 /** The online menu's hot zone: any press offers the version check and the vendor's web
  *  site. Draws nothing. */
-class ITrellowOnlineMenu : public ITrellowControlBase
+class ITrellowOnlineMenu : public ITrellowMenuControl<ITrellowControlBase>
 {
 public:
   enum Item
@@ -16,7 +18,7 @@ public:
     kItemVisitSite = 1
   };
 
-  explicit ITrellowOnlineMenu(const IRECT& bounds);
+  ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor);
   ~ITrellowOnlineMenu() override;
 
   void OnInit() override;
@@ -24,12 +26,9 @@ public:
   /** The version check blocks the editor until the site has answered and the user has
    *  read the result. */
   void OnPopupMenuSelection(IPopupMenu* menu, int valIdx) override;
-  void Draw(IGraphics&) override {}
-
-  const IPopupMenu& GetMenu() const { return mMenu; }
 
 private:
-  IPopupMenu mMenu{"", 0, false};
+  TrellowPhaserEditor& mEditor;
 };
 
 } // namespace frame::graphics

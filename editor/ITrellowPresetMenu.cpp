@@ -1,34 +1,34 @@
 #include "editor/ITrellowPresetMenu.h"
 
 #include "editor/IGraphics.h"
-#include "effect/trellowphaser.h"
+#include "frame/IGEditorDelegate.h"
 
 namespace frame::graphics {
 
-ITrellowPresetMenu::ITrellowPresetMenu(const IRECT& bounds) : ITrellowControlBase(bounds) {}
+ITrellowPresetMenu::ITrellowPresetMenu(const IRECT& bounds) : ITrellowMenuControl(bounds) {}
 
 ITrellowPresetMenu::~ITrellowPresetMenu() = default;
 
 void ITrellowPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
-  auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate());
+  IGEditorDelegate* plug = GetDelegate();
   IGraphics* g = GetUI();
-  if (!effect || !g)
+  if (!plug || !g)
     return;
   mMenu.Clear();
-  for (int i = 0; i < kNumPresets; ++i)
+  for (int i = 0; i < plug->GetPresetCount(); ++i)
   {
-    const int flags = i == effect->GetCurrentPresetIdx() ? IPopupMenu::Item::kChecked : IPopupMenu::Item::kNoFlags;
-    mMenu.AddItem(effect->GetPresetName(i), i, flags);
+    const int flags = i == plug->GetCurrentPresetForUI() ? IPopupMenu::Item::kChecked : IPopupMenu::Item::kNoFlags;
+    mMenu.AddItem(plug->GetPresetNameForUI(i), i, flags);
   }
-  g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
 }
 
 void ITrellowPresetMenu::OnPopupMenuSelection(IPopupMenu* menu, int)
 {
-  auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate());
-  if (effect && menu && menu->GetChosenItemIdx() >= 0)
-    effect->changePreset(menu->GetChosenItemIdx());
+  IGEditorDelegate* plug = GetDelegate();
+  if (plug && menu && menu->GetChosenItemIdx() >= 0)
+    plug->RecallPresetFromUI(menu->GetChosenItemIdx());
   if (IGraphics* g = GetUI())
     g->SetAllControlsDirty();
 }

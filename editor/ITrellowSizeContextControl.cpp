@@ -2,7 +2,7 @@
 
 #include "editor/GUISize.h"
 #include "editor/IGraphics.h"
-#include "effect/trellowphaser.h"
+#include "editor/trellowphaser.editor.h"
 #include "frame/IString.h"
 
 namespace frame::graphics {
@@ -17,8 +17,8 @@ constexpr const char* kSaveCaption = "Save Window Size";
 constexpr int kMaxMessageLength = 1023;
 } // namespace
 
-ITrellowSizeContextControl::ITrellowSizeContextControl(const IRECT& bounds, int paramIdx)
-  : IControl(bounds, paramIdx)
+ITrellowSizeContextControl::ITrellowSizeContextControl(const IRECT& bounds, TrellowPhaserEditor& editor)
+  : ITrellowMenuControl(bounds, kNoParameter), mEditor(editor)
 {
 }
 
@@ -38,32 +38,30 @@ void ITrellowSizeContextControl::OnMouseDown(float x, float y, const IMouseMod& 
   IGraphics* g = GetUI();
   if (!mod.R || !g)
     return;
-  g->CreatePopupMenu(*this, mMenu, IRECT(x, y, x, y));
+  popUpAt(x, y);
   SetDirty(true);
 }
 
 void ITrellowSizeContextControl::OnPopupMenuSelection(IPopupMenu* menu, int)
 {
-  auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate());
-  if (!menu || !effect)
+  if (!menu)
     return;
   const int chosen = menu->GetChosenItemIdx();
   if (chosen >= 0 && chosen < kNumGUISizes)
-    effect->resizeUI(static_cast<GUISize>(chosen));
+    mEditor.resizeUI(static_cast<GUISize>(chosen));
   else if (chosen == kItemSaveWindowSize)
     saveWindowSize();
 }
 
 void ITrellowSizeContextControl::saveWindowSize()
 {
-  auto* effect = dynamic_cast<TrellowPhaser*>(GetDelegate());
   IGraphics* g = GetUI();
-  if (!effect || !g)
+  if (!g)
     return;
   // A save that did not reach the file must not be confirmed: the user would rely on a
   // size that the next editor does not open at.
-  const bool saved = effect->saveConfig();
-  const char* path = effect->GetSettingsPath();
+  const bool saved = mEditor.saveConfig();
+  const char* path = mEditor.GetSettingsPath();
   IString message;
   message.SetFormatted(kMaxMessageLength,
                        saved ? "The current window size was saved to the INI configuration file:\n%s"

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "editor/IControl.h"
-#include "graphics/IBitmap.h"
+#include "editor/ITrellowValueText.h"
 
 namespace frame::graphics {
 
 /** A switch drawn as a frame of a multi-frame bitmap with its parameter's value text in a
  *  strip below; each press steps to the next frame, wrapping after the last. Its rectangle
- *  is 136 units high whatever the bitmap, so a taller bitmap reaches under the text. Only
- *  the bitmap takes the mouse. */
-class ITrellowSwitchTextControl : public IControl
+ *  is 136 units high whatever the bitmap, so a taller bitmap reaches under the text. */
+class ITrellowSwitchTextControl : public ITrellowTextControl<IControl>
 {
 public:
   static constexpr float kHeight = 136.f;
@@ -20,15 +18,6 @@ public:
 
   /** Steps by the bitmap's frame count, not the parameter's number of states. */
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;
-  void Draw(IGraphics& g) override;
-
-  const IRECT& GetBitmapRECT() const { return mBitmapRect; }
-  const IRECT& GetTextRECT() const { return mTextRect; }
-
-private:
-  IBitmap mBitmap;
-  IRECT mBitmapRect;
-  IRECT mTextRect;
 };
 
 } // namespace frame::graphics

@@ -15,8 +15,12 @@
 #include "editor/ITrellowSizeContextControl.h"
 #include "editor/ITrellowSwitchTextControl.h"
 #include "editor/MakeGraphics.h"
-#include "effect/trellowphaser.h"
+#include "editor/trellowphaser.editor.h"
+#include "effect/params.h"
+#include "frame/Descriptor.h"
+#include "frame/IGEditorDelegate.h"
 #include "settings/http.h"
+#include "settings/settings_file.h"
 
 using namespace frame::graphics;
 
@@ -103,16 +107,34 @@ void moduleAnchor() {}
 
 } // namespace
 
+std::unique_ptr<frame::graphics::IEditor> frame::graphics::MakePluginEditor(IGEditorDelegate& plug)
+{
+  return std::make_unique<TrellowPhaserEditor>(plug);
+}
+
+TrellowPhaserEditor::TrellowPhaserEditor(IGEditorDelegate& plug) : mPlug(plug)
+{
+  mIniPath.Set(settings::SettingsFilePath().c_str());
+  mEditorScale = settings::InitEditorScale(mIniPath.Str());
+}
+
+TrellowPhaserEditor::~TrellowPhaserEditor() = default;
+
+TrellowPhaserEditor* TrellowPhaserEditor::of(IGEditorDelegate& plug)
+{
+  return dynamic_cast<TrellowPhaserEditor*>(plug.GetEditor());
+}
+
 // ---------------------------------------------------------------------------------------
 // Context and layout
 
-void TrellowPhaser::setEditorResourcePath(const char* path)
+void TrellowPhaserEditor::setEditorResourcePath(const char* path)
 {
   std::lock_guard<std::mutex> lock(resourcePathMutex());
   resourcePathOverride() = path ? path : "";
 }
 
-std::string TrellowPhaser::editorResourcePath()
+std::string TrellowPhaserEditor::editorResourcePath()
 {
   {
     std::lock_guard<std::mutex> lock(resourcePathMutex());
@@ -123,28 +145,25 @@ std::string TrellowPhaser::editorResourcePath()
   return path.empty() ? GetDefaultResourcePath() : path;
 }
 
-frame::graphics::IGraphicsContext* TrellowPhaser::makeGraphics()
+frame::graphics::IGraphicsContext* TrellowPhaserEditor::MakeGraphics()
 {
-  IGraphics* g = MakeGraphics(*this, kOpenWidth, kOpenHeight, kFPS, 1.f);
+  IGraphics* g = frame::graphics::MakeGraphics(mPlug, kOpenWidth, kOpenHeight, kFPS, 1.f);
   if (!g)
     return nullptr;
   g->SetResourcePath(editorResourcePath());
-  g->SetBundleID(GetBundleID());
-  g->SetDisplayName("Mistlegrove Phaser");
+  g->SetDisplayName(frame::PluginDescriptor().name);
   return g;
 }
 
-void TrellowPhaser::createGraphics()
+void TrellowPhaserEditor::Layout(frame::graphics::IGraphicsContext& context)
 {
-  mLayoutFunc = [this](frame::graphics::IGraphicsContext* context) {
-    if (auto* g = dynamic_cast<IGraphics*>(context))
-      layoutUI(*g);
-  };
+  if (auto* g = dynamic_cast<IGraphics*>(&context))
+    layoutUI(*g);
 }
 
-IGraphics* TrellowPhaser::editorGraphics() { return dynamic_cast<IGraphics*>(GetUI()); }
+IGraphics* TrellowPhaserEditor::editorGraphics() { return dynamic_cast<IGraphics*>(mPlug.GetUI()); }
 
-void TrellowPhaser::layoutUI(IGraphics& g)
+void TrellowPhaserEditor::layoutUI(IGraphics& g)
 {
   // The previous editor's knob is gone; until the new one exists there is none.
   mRateKnob = nullptr;
@@ -160,13 +179,13 @@ void TrellowPhaser::layoutUI(IGraphics& g)
   g.AttachBackground("back.png");
   // Right after the background, so it lies under every other control and takes the right
   // clicks that land on the background or on a value text.
-  g.AttachControl(new ITrellowSizeContextControl(IRECT(0.f, 0.f, 2.f * kLayoutWidth, 2.f * kLayoutHeight)));
+  g.AttachControl(new ITrellowSizeContextControl(IRECT(0.f, 0.f, 2.f * kLayoutWidth, 2.f * kLayoutHeight), *this));
 
   g.SetScaleConstraints(kMinScale, kMaxScale);
   // Twice the layout, so that every scale up to 2.0 opens on the whole layout.
   applyScale(g, 2.f * kLayoutWidth, 2.f * kLayoutHeight, mEditorScale);
 
-  g.AttachControl(new ITrellowOnlineMenu(IRECT(1112.f, 24.f, 1416.f, 80.f)));
+  g.AttachControl(new ITrellowOnlineMenu(IRECT(1112.f, 24.f, 1416.f, 80.f), *this));
   const IRECT bounds(0.f, 0.f, static_cast<float>(g.Width()), static_cast<float>(g.Height()));
   g.AttachCornerResizer(new ITrellowCornerResizer(bounds, kCornerSize), EUIResizerMode::Scale, false);
   g.AttachControl(new ITrellowPresetMenu(IRECT(20.f, 24.f, 80.f, 84.f)));
@@ -187,7 +206,7 @@ void TrellowPhaser::layoutUI(IGraphics& g)
 // ---------------------------------------------------------------------------------------
 // Scale
 
-void TrellowPhaser::resizeUI(GUISize size)
+void TrellowPhaserEditor::resizeUI(GUISize size)
 {
   IGraphics* g = editorGraphics();
   if (!g || !g->WindowIsOpen())
@@ -199,7 +218,7 @@ void TrellowPhaser::resizeUI(GUISize size)
   resizeUI();
 }
 
-void TrellowPhaser::resizeUI()
+void TrellowPhaserEditor::resizeUI()
 {
   IGraphics* g = editorGraphics();
   if (!g || !g->WindowIsOpen() || !(mEditorScale > 0.f))
@@ -208,31 +227,29 @@ void TrellowPhaser::resizeUI()
 }
 
 // ---------------------------------------------------------------------------------------
-// Editor hand-over
+// Parameter changes
 
-void TrellowPhaser::refreshRateDisplay()
+void TrellowPhaserEditor::OnParamChangeUI(int paramIdx, frame::EParamSource source)
 {
-  // On the audio thread this is queued and runs at the next idle tick.
-  RunOnUIThread(kUITaskRedrawRateKnob);
-}
-
-void TrellowPhaser::OnDeferredUITask(int task, int, double)
-{
-  if (task != kUITaskRedrawRateKnob || !EditorIsOpen() || !mRateKnob)
+  // The editor's own pushes come back through here; they change nothing more.
+  if (source == frame::kSourceDelegate || !mPlug.EditorIsOpen())
     return;
-  // Only the text changes form: redraw without sending a value to the host.
-  mRateKnob->SetDirty(false, kNoValIdx);
+  if (paramIdx == kParamSync && mRateKnob)
+    mRateKnob->SetDirty(false, kNoValIdx); // only the text's form changes: no value to the host
+  else if (paramIdx == kParamStages)
+    for (int i = 0; i < mPlug.NParams(); ++i)
+      mPlug.SendParameterValueFromDelegate(i, mPlug.GetParam(i)->GetNormalized(), true);
 }
 
 // ---------------------------------------------------------------------------------------
 // Online
 
-int TrellowPhaser::checkVersionAgainstWeb()
+int TrellowPhaserEditor::checkVersionAgainstWeb()
 {
   IGraphics* g = editorGraphics();
   // Nobody would see the answer: no request.
   if (!g || !g->WindowIsOpen())
     return -1;
   GraphicsVersionCheckUI ui(*g);
-  return settings::CheckVersionAgainstWeb(settings::kVersionRequestUrl, ui);
+  return settings::CheckVersionAgainstWeb(frame::PluginDescriptor().versionCheckUrl, ui);
 }

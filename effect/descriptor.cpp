@@ -1,8 +1,5 @@
-// The plug-in's identity and its creation function: the one place that names them.
-#include <mutex>
-
+// The plug-in's identity: the one place that names it.
 #include "editor/GUISize.h"
-#include "effect/trellowphaser.h"
 #include "frame/Descriptor.h"
 
 namespace frame {
@@ -19,6 +16,7 @@ const Descriptor& PluginDescriptor()
     "Mistlegrove Phaser",
     "Mistlegrove Music",
     "mistlegrovemusic.com",
+    "www.mistlegrovemusic.com",
     "https://www.mistlegrovemusic.com",
     "https://www.mistlegrovemusic.com/",
     "https://www.mistlegrovemusic.com/music/vst.html",
@@ -35,13 +33,6 @@ const Descriptor& PluginDescriptor()
     kNumGUISizes,
   };
   return d;
-}
-
-IFramePlugin* CreatePlugin()
-{
-  static std::recursive_mutex creation;
-  std::lock_guard<std::recursive_mutex> lock(creation);
-  return new TrellowPhaser(InstanceInfo{});
 }
 
 } // namespace frame

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "effect/params.h"
 #include "frame/ITimeInfo.h"
 
 namespace {
@@ -10,7 +11,6 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kFourPi = 12.566370614359172;
 constexpr double kInvPi = 0.3183098861837907;
-constexpr double kFiftyPi = 157.07963267948966;          // 2pi * 25 Hz, the top free rate
 constexpr double kTwoHundredFortyPi = 753.9822368615503; // 2pi * 120 bpm, the fallback tempo
 
 // Cycle length of each note value in quarter notes, in the order of labelSyncRates.
@@ -65,7 +65,7 @@ void LFO::setSampleRate(double sampleRate, double samplesPerUpdate)
   mPhase = -kTwoPi;
   // The free-running step is counted in updates: kept from the old rate, the same setting
   // would sweep at another speed before and after a state reload. Synchronize sets its own.
-  mPhaseInc = kFiftyPi * mRate * mRate / mUpdateRate;
+  mPhaseInc = kTwoPiTopRate * mRate * mRate / mUpdateRate;
 }
 
 void LFO::reset() { mPhase = -kTwoPi; }
@@ -73,7 +73,7 @@ void LFO::reset() { mPhase = -kTwoPi; }
 void LFO::setRate(double rate)
 {
   mRate = rate;
-  mPhaseInc = kFiftyPi * rate * rate / mUpdateRate;
+  mPhaseInc = kTwoPiTopRate * rate * rate / mUpdateRate;
 }
 
 void LFO::setSyncRate(int index)
@@ -85,7 +85,7 @@ void LFO::setSyncRate(int index)
 void LFO::setSync(bool on)
 {
   if (!on)
-    mPhaseInc = kFiftyPi * mRate * mRate / mUpdateRate;
+    mPhaseInc = kTwoPiTopRate * mRate * mRate / mUpdateRate;
 }
 
 void LFO::setStereo(double stereo)

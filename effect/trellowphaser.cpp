@@ -6,7 +6,6 @@
 #include <string>
 
 #include "frame/Descriptor.h"
-#include "settings/settings_file.h"
 
 const char versionMagic_2_0_1[] = "Mistlegrove Phaser_2.0.1";
 const char versionMagic_2_0_0[] = "Mistlegrove Phaser_2.0.0";
@@ -51,21 +50,12 @@ frame::Config TrellowPhaser::makeConfig()
 
 TrellowPhaser::TrellowPhaser(const frame::InstanceInfo& /*info*/) : TrellowPhaserBase(makeConfig())
 {
-  // The folder and an empty file are made on first use; the stored scale is read otherwise.
-  mIniPath.Set(settings::SettingsFilePath().c_str());
-  mEditorScale = settings::InitEditorScale(mIniPath.Str());
-  resizeUI(); // no editor yet: nothing to apply
-
   SetChannelLabel(frame::kInput, 0, "Mistlegrove Phaser Left");
   SetChannelLabel(frame::kInput, 1, "Mistlegrove Phaser Right");
   SetChannelLabel(frame::kOutput, 0, "Mistlegrove Phaser Left");
   SetChannelLabel(frame::kOutput, 1, "Mistlegrove Phaser Right");
 
   initParameters();
-
-  mMakeGraphicsFunc = [this]() { return makeGraphics(); };
-  createGraphics();
-
   initPresets();
 }
 

@@ -1,34 +1,9 @@
 #pragma once
 
-#include <string>
-
-#include "editor/GUISize.h"
 #include "effect/lfo.h"
+#include "effect/params.h"
 #include "frame/IFramePlugin.h"
 
-namespace frame::graphics {
-class IControl;
-class IGraphics;
-}
-
-/** Parameter indices. Presets, the state chunk and the editor address parameters by these
- *  numbers, so they never change. */
-enum EParams
-{
-  kParamStages = 0,
-  kParamManual,
-  kParamSpread,
-  kParamFeedback,
-  kParamLFOSpeed,
-  kParamLFODepth,
-  kParamMix,
-  kParamSync,
-  kParamStereo,
-  kParamWaveform,
-  kNumParams
-};
-
-constexpr int kNumPresets = 10;
 
 /** Tags at the start of a state chunk: this release's and the previous one's. The chunk
  *  holds their bytes without a terminator. */
@@ -52,14 +27,13 @@ class TrellowPhaser : public TrellowPhaserBase
 {
 public:
   static constexpr int kMaxStages = 8;
-  /** Editor work: redraw the LFO-speed knob's text after its display function changed. */
-  static constexpr int kUITaskRedrawRateKnob = kFirstCustomUITask;
 
   explicit TrellowPhaser(const frame::InstanceInfo& info);
   ~TrellowPhaser() override;
 
   /** A parameter's value changed: updates the LFO and the settings the signal path reads.
-   *  Audio thread for host automation (before the block), main thread otherwise. */
+   *  On the audio thread before a block while the host may process, else on the thread
+   *  that set the value up (initialisation, tools). */
   void OnParamChange(int paramIdx) override;
   /** Processing was set up or stopped: sizes the control interval and clears the filters.
    *  Main thread. */
@@ -74,43 +48,10 @@ public:
   int UnserializeState(const frame::IByteChunk& chunk, int startPos) override;
   /** Where UnserializeState would stop, or -1; changes nothing. Any thread. */
   int StateEnd(const frame::IByteChunk& chunk, int startPos) const override;
-  /** Runs editor work requested through RunOnUIThread. Main thread. */
-  void OnDeferredUITask(int task, int paramIdx, double value) override;
 
   /** The editor's preset menu: stores the current values into the slot being left, then
    *  recalls index and pushes every value into the editor. */
   void changePreset(int index);
-  /** Asks the editor to redraw the LFO-speed knob, whose text form follows Sync. Safe on
-   *  any thread. */
-  void refreshRateDisplay();
-
-  // Editor (trellowphaser.editor.cpp). Main thread.
-  /** Installs the editor's layout function; the constructor calls it once. */
-  void createGraphics();
-  /** The size menu's choice: stores the scale the size stands for and applies it to the
-   *  open editor. Nothing happens while the editor is closed or for a size out of range. */
-  void resizeUI(GUISize size);
-  /** Applies the stored editor scale to the open editor; nothing while it is closed. */
-  void resizeUI();
-  /** Asks the vendor's site for a newer release and tells the user through the editor's
-   *  message boxes; blocks until answered. The result is the version check's (0 when a
-   *  reply was judged, below 0 otherwise; -1 without an open editor). */
-  int checkVersionAgainstWeb();
-
-  /** The folder the editor loads its bitmaps and font from: the one set here when not
-   *  empty (tests, tools), else the Resources folder of the bundle holding this module,
-   *  else the graphics default. Any thread. */
-  static void setEditorResourcePath(const char* path);
-  static std::string editorResourcePath();
-
-  /** Re-reads the editor scale from the settings file. Main thread. */
-  bool loadConfig();
-  /** Writes the open editor's draw scale to the settings file; false when it could not be
-   *  written (the file then keeps what it had). Main thread. */
-  bool saveConfig();
-  /** Full path of the settings file; empty when the settings live in memory only. */
-  const char* GetSettingsPath() const { return mIniPath.Get(); }
-  float GetEditorScale() const { return mEditorScale; }
 
   /** True when the chunk holds the tag's bytes at startPos. */
   static bool isNewVersion(const frame::IByteChunk& chunk, int startPos, const char* tag);
@@ -127,22 +68,11 @@ private:
   /** The ten values follow name: int for Stages, Sync and Waveform, double for the rest. */
   void makePreset(int index, const char* name, ...);
 
-  /** The editor's graphics context at its opening size, for the delegate to lay out. */
-  frame::graphics::IGraphicsContext* makeGraphics();
-  /** Places the editor's controls on a new graphics context and applies the stored scale. */
-  void layoutUI(frame::graphics::IGraphics& g);
-  /** The editor's context while one exists (open or not yet open), or null. */
-  frame::graphics::IGraphics* editorGraphics();
-
   void setFeedback(double feedback);
   void handleSync2Host();
   void controlUpdate();
   template <int kStages>
   void processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames);
-
-  // Settings file and editor.
-  frame::IString mIniPath;
-  float mEditorScale = 0.5f;
 
   LFO mLFO;
   int mControlInterval = 48;
@@ -154,7 +84,7 @@ private:
   bool mTransportWasRunning = false;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
-  double mFreqFactor = 100530.96491487337 / 48000.0;
+  double mFreqFactor = kTwoPiTopFrequency / 48000.0;
   double mCoefL[kMaxStages] = {};
   double mCoefR[kMaxStages] = {};
   double mGainL = 0.0;
@@ -171,8 +101,4 @@ private:
   // The anti-denormal offset whose sign flips every sample. One per instance, so a render
   // does not depend on what other instances process meanwhile.
   double mRenormPhz = 1e-13;
-
-  // The editor's LFO-speed knob, not owned; set by the editor layout, used only while the
-  // editor's window is open (it dangles once the editor has closed).
-  frame::graphics::IControl* mRateKnob = nullptr;
 };

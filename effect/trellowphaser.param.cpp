@@ -13,7 +13,7 @@ using frame::IString;
 
 void setDisplayTextForFrequency(double value, IString& str)
 {
-  str.SetFormatted(8, "%.0f%s", value * 16000.0, "Hz");
+  str.SetFormatted(8, "%.0f%s", value * kTopFrequencyHz, "Hz");
 }
 
 void setDisplayTextForPercent(double value, IString& str)
@@ -34,7 +34,7 @@ void setDisplayTextForMix(double value, IString& str)
 
 void setDisplayTextForSpeed(double value, IString& str)
 {
-  str.SetFormatted(8, "%.2f%s", value * (25.0 * value), "Hz");
+  str.SetFormatted(8, "%.2f%s", value * (kTopRateHz * value), "Hz");
 }
 
 void setDisplayTextForSyncRate(double value, IString& str)
@@ -147,7 +147,7 @@ bool parseFrequency(const IParam&, const char* text, double& value)
     p += 2;
   if (*skipBlanks(p) != '\0')
     return false;
-  value = number * scale / 16000.0;
+  value = number * scale / kTopFrequencyHz;
   return true;
 }
 
@@ -208,7 +208,7 @@ bool parseSpeed(const IParam& param, const char* text, double& value)
   double hz = 0.0;
   if (!readQuantity(text, "Hz", hz))
     return false;
-  value = hz > 0.0 ? std::sqrt(hz / 25.0) : 0.0;
+  value = hz > 0.0 ? std::sqrt(hz / kTopRateHz) : 0.0;
   return true;
 }
 
@@ -238,52 +238,46 @@ bool parseStereo(const IParam&, const char* text, double& value)
 // ---------------------------------------------------------------------------------------
 // Parameter table
 
+namespace {
+// The knobs, in index order. A curve of 1 is linear; Manual moves on a square law.
+struct KnobParam
+{
+  int index;
+  const char* name;
+  double defaultValue, min, max, step, curve;
+  frame::DisplayFunc display;
+  frame::TextParseFunc parse;
+};
+
+const KnobParam kKnobs[] = {
+  {kParamManual, "Manual", 0.0625, 0.0, 1.0, 0.001, 2.0, setDisplayTextForFrequency, parseFrequency},
+  {kParamSpread, "Spread", 0.0, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
+  {kParamFeedback, "Feedback", 0.0, -1.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
+  {kParamLFOSpeed, "LFOSpeed", 0.077, 0.0, 1.0, 0.01, 1.0, setDisplayTextForSpeed, parseSpeed},
+  {kParamLFODepth, "LFODepth", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
+  {kParamMix, "Mix", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForMix, parseMix},
+  {kParamStereo, "Stereo", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForStereo, parseStereo},
+};
+} // namespace
+
 void TrellowPhaser::initParameters()
 {
-  const IParam::ShapeLinear linear;
-
-  GetParam(kParamStages)->InitBool("Stages", false, "", 0, "", "4", "8");
-
-  IParam* manual = GetParam(kParamManual);
-  manual->InitDouble("Manual", 0.0625, 0.0, 1.0, 0.001, "", 0, "", IParam::ShapePowCurve(2.0));
-  manual->SetDisplayFunc(setDisplayTextForFrequency);
-  manual->SetTextParseFunc(parseFrequency);
-
-  IParam* feedback = GetParam(kParamFeedback);
-  feedback->InitDouble("Feedback", 0.0, -1.0, 1.0, 0.01, "", 0, "", linear);
-  feedback->SetDisplayFunc(setDisplayTextForPercent);
-  feedback->SetTextParseFunc(parsePercent);
-
-  IParam* mix = GetParam(kParamMix);
-  mix->InitDouble("Mix", 0.5, 0.0, 1.0, 0.01, "", 0, "", linear);
-  mix->SetDisplayFunc(setDisplayTextForMix);
-  mix->SetTextParseFunc(parseMix);
-
-  IParam* spread = GetParam(kParamSpread);
-  spread->InitDouble("Spread", 0.0, 0.0, 1.0, 0.01, "", 0, "", linear);
-  spread->SetDisplayFunc(setDisplayTextForPercent);
-  spread->SetTextParseFunc(parsePercent);
-
-  IParam* speed = GetParam(kParamLFOSpeed);
-  speed->InitDouble("LFOSpeed", 0.077, 0.0, 1.0, 0.01, "", 0, "", linear);
-  speed->SetDisplayFunc(setDisplayTextForSpeed);
+  for (const KnobParam& k : kKnobs)
+  {
+    IParam* p = GetParam(k.index);
+    if (k.curve == 1.0)
+      p->InitDouble(k.name, k.defaultValue, k.min, k.max, k.step, "", 0, "", IParam::ShapeLinear());
+    else
+      p->InitDouble(k.name, k.defaultValue, k.min, k.max, k.step, "", 0, "", IParam::ShapePowCurve(k.curve));
+    p->SetDisplayFunc(k.display);
+    p->SetTextParseFunc(k.parse);
+  }
   // Note values while synced: the text reads the switch itself, so host and editor agree
   // from the moment it moves, whichever thread moved it.
-  speed->SetDisplaySelector(GetParam(kParamSync), setDisplayTextForSyncRate);
-  speed->SetTextParseFunc(parseSpeed);
+  GetParam(kParamLFOSpeed)->SetDisplaySelector(GetParam(kParamSync), setDisplayTextForSyncRate);
 
-  IParam* depth = GetParam(kParamLFODepth);
-  depth->InitDouble("LFODepth", 0.5, 0.0, 1.0, 0.01, "", 0, "", linear);
-  depth->SetDisplayFunc(setDisplayTextForPercent);
-  depth->SetTextParseFunc(parsePercent);
-
+  GetParam(kParamStages)->InitBool("Stages", false, "", 0, "", "4", "8");
   GetParam(kParamSync)->InitBool("Sync to Host", false, "", 0, "", "OFF", "ON");
-
-  IParam* stereo = GetParam(kParamStereo);
-  stereo->InitDouble("Stereo", 0.5, 0.0, 1.0, 0.01);
-  stereo->SetDisplayFunc(setDisplayTextForStereo);
-  stereo->SetTextParseFunc(parseStereo);
-
   GetParam(kParamWaveform)->InitEnum("Waveform", 1, {"Sine", "Triangle"});
 }
 
@@ -301,10 +295,6 @@ void TrellowPhaser::OnParamChange(int paramIdx)
   {
     case kParamStages:
       mNumStages = v >= 0.5 ? 8 : 4;
-      // The editor shows different knobs per stage count; give them all their values.
-      // On the audio thread these pushes are queued for the main thread.
-      for (int i = 0; i < NParams(); ++i)
-        SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
       break;
     case kParamManual:
       mManual = v;
@@ -330,7 +320,6 @@ void TrellowPhaser::OnParamChange(int paramIdx)
     case kParamSync:
       mSync = v >= 0.5;
       mLFO.setSync(mSync);
-      refreshRateDisplay();
       break;
     case kParamStereo:
       mLFO.setStereo(v);

@@ -10,7 +10,6 @@ typedef double v2d __attribute__((vector_size(16)));
 
 inline v2d splat(double v) { return v2d{v, v}; }
 
-constexpr double kTwoPiTimes16k = 100530.96491487337; // 2pi * 16000 Hz, the top break frequency
 
 // The rate the filters are computed for; a host that announces no usable rate gets the
 // frame's default rather than infinite coefficients.
@@ -64,7 +63,7 @@ void TrellowPhaser::OnReset()
   mControlInterval = samples / 1000 > 0 ? samples / 1000 : 1;
   mSamplesToUpdate = 0;
   mLFO.setSampleRate(fs, mControlInterval);
-  mFreqFactor = kTwoPiTimes16k / fs;
+  mFreqFactor = kTwoPiTopFrequency / fs;
 
   for (int k = 0; k < kMaxStages; ++k)
   {

@@ -14,6 +14,7 @@ struct Descriptor
   const char* name;
   const char* vendor;
   const char* vendorDomain;  // "example.com": identifiers are reverse-DNS from it
+  const char* vendorHost;    // the web site's host name, as messages name it
   const char* vendorUrl;     // the vendor's site, https
   const char* homePageUrl;
   const char* downloadPageUrl;

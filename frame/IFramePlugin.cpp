@@ -6,6 +6,8 @@ IFramePlugin::IFramePlugin(const Config& config)
   : IFrameAPIBase(config), IFrameProcessor(config), mPendingWords((NParams() + 63) / 64)
 {
   mPending = std::make_unique<std::atomic<uint64_t>[]>(static_cast<size_t>(mPendingWords));
+  if (HasUI())
+    CreateEditor();
   CreateTimer();
 }
 

@@ -1,13 +1,34 @@
 #include "frame/IGEditorDelegate.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "frame/AudioThread.h"
 
 namespace frame::graphics {
 
+namespace {
+std::atomic<EditorFactory> gEditorFactory{nullptr};
+}
+
+void SetEditorFactory(EditorFactory factory) { gEditorFactory.store(factory); }
+
+EditorFactory GetEditorFactory() { return gEditorFactory.load(); }
+
 IGEditorDelegate::IGEditorDelegate(int nParams) : IEditorDelegate(nParams) {}
+
+void IGEditorDelegate::CreateEditor()
+{
+  if (EditorFactory make = GetEditorFactory())
+    mEditor = make(*this);
+}
+
+void IGEditorDelegate::OnParamChangeUI(int paramIdx, EParamSource source)
+{
+  if (mEditor)
+    mEditor->OnParamChangeUI(paramIdx, source);
+}
 
 IGEditorDelegate::~IGEditorDelegate()
 {
@@ -25,13 +46,17 @@ void IGEditorDelegate::SetSizeConstraints(int minW, int maxW, int minH, int maxH
 
 IGraphicsContext* IGEditorDelegate::CreateGraphics()
 {
-  return mMakeGraphicsFunc ? mMakeGraphicsFunc() : nullptr;
+  if (mMakeGraphicsFunc)
+    return mMakeGraphicsFunc();
+  return mEditor ? mEditor->MakeGraphics() : nullptr;
 }
 
 void IGEditorDelegate::LayoutUI(IGraphicsContext* graphics)
 {
   if (mLayoutFunc)
     mLayoutFunc(graphics);
+  else if (mEditor && graphics)
+    mEditor->Layout(*graphics);
 }
 
 void* IGEditorDelegate::OpenWindow(void* parent)

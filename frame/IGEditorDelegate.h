@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "frame/IEditor.h"
 #include "frame/IEditorDelegate.h"
 #include "frame/IEventLoop.h"
 #include "frame/IFrameQueue.h"
@@ -26,10 +27,16 @@ public:
   void SetScreenScale(float scale) override;
   void SendParameterValueFromDelegate(int paramIdx, double value, bool normalized) override;
 
-  /** Makes the context through the make-graphics callable; null when none is set. */
+  /** Makes the context through the make-graphics callable, else through the editor; null
+   *  with neither. */
   virtual IGraphicsContext* CreateGraphics();
-  /** Places the controls through the layout callable. */
+  /** Places the controls through the layout callable, else through the editor. */
   virtual void LayoutUI(IGraphicsContext* graphics);
+  /** Tells the editor, when there is one. */
+  void OnParamChangeUI(int paramIdx, EParamSource source = kSourceDelegate) override;
+
+  /** The plug-in's editor, or null when its module holds none. */
+  IEditor* GetEditor() const { return mEditor.get(); }
 
   IGraphicsContext* GetUI() { return mGraphics.get(); }
 
@@ -61,6 +68,9 @@ public:
   static constexpr int kFirstCustomUITask = 16;
 
 protected:
+  /** Makes the editor through the installed factory; the plug-in calls it once. */
+  void CreateEditor();
+
   MakeGraphicsFunc mMakeGraphicsFunc;
   LayoutFunc mLayoutFunc;
 
@@ -73,6 +83,8 @@ private:
   };
   void runTask(const UITask& task);
 
+  // Before the context: its controls may use the editor until they are gone.
+  std::unique_ptr<IEditor> mEditor;
   std::unique_ptr<IGraphicsContext> mGraphics;
   IEventLoop* mEventLoop = nullptr;
   int mEditorWidth = 0, mEditorHeight = 0;

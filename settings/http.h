@@ -3,23 +3,23 @@
 #include <cstddef>
 #include <string>
 
+#include "frame/Descriptor.h"
 #include "graphics/IGraphicsConstants.h"
 
 namespace settings {
 
-/** Vendor addresses. Pages are opened over https so that the browser never lands on a page
- *  an intermediary could rewrite; the version request itself verifies the server's
- *  certificate. */
-inline constexpr const char* kVendorHost = "www.mistlegrovemusic.com";
-inline constexpr const char* kVendorSiteName = "www.mistlegrovemusic.com";
-inline constexpr const char* kVendorSiteAddress = "https://www.mistlegrovemusic.com";
-inline constexpr const char* kVersionRequestUrl =
-  "https://www.mistlegrovemusic.com/music/version/?file=trellowphaser";
-inline constexpr const char* kDownloadPageUrl = "https://www.mistlegrovemusic.com/music/vst.html";
-inline constexpr const char* kHomePageUrl = "https://www.mistlegrovemusic.com/";
+/** Vendor addresses, from the plug-in's descriptor. Pages are opened over https so that the
+ *  browser never lands on a page an intermediary could rewrite; the version request itself
+ *  verifies the server's certificate. */
+inline const char* const kVendorHost = frame::PluginDescriptor().vendorHost;
+inline const char* const kVendorSiteName = frame::PluginDescriptor().vendorHost;
+inline const char* const kVendorSiteAddress = frame::PluginDescriptor().vendorUrl;
+inline const char* const kVersionRequestUrl = frame::PluginDescriptor().versionCheckUrl;
+inline const char* const kDownloadPageUrl = frame::PluginDescriptor().downloadPageUrl;
+inline const char* const kHomePageUrl = frame::PluginDescriptor().homePageUrl;
 
-inline constexpr const char* kOwnVersionText = "2.0.1";
-inline constexpr const char* kProductName = "Mistlegrove Phaser";
+inline const char* const kOwnVersionText = frame::PluginDescriptor().version;
+inline const char* const kProductName = frame::PluginDescriptor().name;
 /** A reply code at or above this names a newer release than kOwnVersionText. */
 inline constexpr int kNewerVersionCode = 2002;
 

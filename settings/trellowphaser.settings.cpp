@@ -1,17 +1,18 @@
-// The effect's use of its settings file: the editor scale.
-#include "effect/trellowphaser.h"
+// The editor's use of its settings file: the scale.
+#include "editor/trellowphaser.editor.h"
+#include "frame/IGEditorDelegate.h"
 #include "settings/settings_file.h"
 
-bool TrellowPhaser::loadConfig()
+bool TrellowPhaserEditor::loadConfig()
 {
   mEditorScale = settings::ReadEditorScale(mIniPath.Str());
   resizeUI();
   return true;
 }
 
-bool TrellowPhaser::saveConfig()
+bool TrellowPhaserEditor::saveConfig()
 {
-  const frame::graphics::IGraphicsContext* ui = GetUI();
+  const frame::graphics::IGraphicsContext* ui = mPlug.GetUI();
   const float scale = ui ? ui->GetDrawScale() : mEditorScale;
   return settings::WriteEditorScale(mIniPath.Str(), scale);
 }

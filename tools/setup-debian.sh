@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the benchmarks need on Debian bookworm.
-# Debian's archive only; safe to run again. Packages given as arguments are installed too.
+# Debian's archive only; safe to run again.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
@@ -12,7 +12,6 @@ packages=(
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils
   python3
-  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,6 +10,7 @@
 
 #include "editor/MakeGraphics.h"
 #include "frame/Descriptor.h"
+#include "frame/IEditor.h"
 #include "frame/IFramePlugin.h"
 #include "frame/clap/IFrameCLAP.h"
 #include "frame/clap/IFrameCLAPPresets.h"
@@ -57,7 +58,9 @@ bool entryInit(const char* pluginPath)
 {
   try
   {
-    // Every editor the host opens is an X11 child window of the host's.
+    // The module holds the plug-in's editor; every editor the host opens is an X11 child
+    // window of the host's.
+    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
     frame::graphics::SetPlatformViewFactory([] { return frame::graphics::MakeX11PlatformView(); });
     frame::graphics::SetDefaultResourcePath(resourcesBeside(pluginPath));
   }
@@ -68,7 +71,11 @@ bool entryInit(const char* pluginPath)
   return true;
 }
 
-void entryDeinit() { frame::graphics::SetPlatformViewFactory(nullptr); }
+void entryDeinit()
+{
+  frame::graphics::SetPlatformViewFactory(nullptr);
+  frame::graphics::SetEditorFactory(nullptr);
+}
 
 const void* entryFactory(const char* id)
 {

@@ -13,8 +13,16 @@ namespace frame {
 const Descriptor& PluginDescriptor()
 {
   static const float scales[] = {0.5f, 1.f};
-  static const Descriptor d{"Stand-in", "Tests", "example.com", "", "", "", "", "", "1.0.0", "Fx",
-                            {1, 2, 3, 4}, "com.example.standin", "", "2-2", nullptr, scales, 2};
+  static const Descriptor d = [] {
+    Descriptor s{};
+    s.name = "Stand-in";
+    s.version = "1.0.0";
+    s.reverseDomainId = "com.example.standin";
+    s.channelIO = "2-2";
+    s.editorScales = scales;
+    s.numEditorScales = 2;
+    return s;
+  }();
   return d;
 }
 IFramePlugin* CreatePlugin() { return new StandInPlug; }

@@ -21,6 +21,7 @@
 #include "editor/ITrellowCornerResizer.h"
 #include "editor/ITrellowValueText.h"
 #include "editor/OffscreenPlatformView.h"
+#include "editor/trellowphaser.editor.h"
 #include "effect/trellowphaser.h"
 #include "graphics/ImageCache.h"
 #include "graphics/PngWriter.h"
@@ -63,12 +64,14 @@ protected:
     const char* old = std::getenv("HOME");
     mOldHome = old ? old : "";
     setenv("HOME", mHome.c_str(), 1);
-    TrellowPhaser::setEditorResourcePath(kResources.c_str());
+    TrellowPhaserEditor::setEditorResourcePath(kResources.c_str());
+    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
   }
   void TearDown() override
   {
     mEffect.reset();
-    TrellowPhaser::setEditorResourcePath("");
+    frame::graphics::SetEditorFactory(nullptr);
+    TrellowPhaserEditor::setEditorResourcePath("");
     setenv("HOME", mOldHome.c_str(), 1);
     std::filesystem::remove_all(mHome);
   }
@@ -91,6 +94,8 @@ protected:
     }
     return *mEffect;
   }
+
+  TrellowPhaserEditor& editor() { return *TrellowPhaserEditor::of(effect()); }
 
   IGraphics& open()
   {
@@ -263,6 +268,21 @@ TEST_F(EditorTest, TurningSyncOnRedrawsTheSpeedTextAtOnce)
   expectStripShows(kTextControls[3], LFO::labelSyncRates[1]);
 }
 
+TEST_F(EditorTest, SyncSetByTheHostRedrawsTheSpeedTextAndStagesRefreshesEveryControl)
+{
+  open();
+  g->DrawAll();
+  effect().SetParameterFromHostController(kParamSync, 1.0);
+  expectStripShows(kTextControls[3], LFO::labelSyncRates[1]);
+
+  // A value that reached the parameter but not its control is shown once Stages moves.
+  effect().GetParam(kParamManual)->Set(0.5);
+  const double shown = effect().GetParam(kParamManual)->GetNormalized();
+  EXPECT_NE(control(kParamManual)->GetValue(), shown);
+  effect().SetParameterFromHostController(kParamStages, 1.0);
+  EXPECT_EQ(control(kParamManual)->GetValue(), shown);
+}
+
 TEST_F(EditorTest, SyncChangesWhileClosedReachTheTextWhenTheEditorReopens)
 {
   open();
@@ -333,7 +353,7 @@ TEST_F(EditorTest, EveryBadStoredScaleOpensAtOneOfTheEditorsSizes)
       << stored << " opened at " << g->WindowWidth() << " x " << g->WindowHeight();
     // Re-read while open, as the host's loadConfig does.
     storeScale(stored);
-    effect().loadConfig();
+    editor().loadConfig();
     EXPECT_EQ(sizes.count({g->WindowWidth(), g->WindowHeight()}), 1u)
       << stored << " reloaded at " << g->WindowWidth() << " x " << g->WindowHeight();
     effect().CloseWindow();
@@ -348,7 +368,7 @@ TEST_F(EditorTest, TheEditorReopensAtTheStoredScaleAfterACornerDrag)
   view->Events()->OnPlatformMouseDrag(1072, 255, 357, 85, kLeft);
   view->Events()->OnPlatformMouseUp(1072, 255, kLeft);
   EXPECT_NEAR(g->GetDrawScale(), 0.75f, 0.01f);
-  EXPECT_EQ(effect().GetEditorScale(), 0.5f) << "a drag does not change the stored scale";
+  EXPECT_EQ(editor().GetEditorScale(), 0.5f) << "a drag does not change the stored scale";
 
   effect().CloseWindow();
   open();
@@ -377,7 +397,7 @@ TEST_P(SizeMenu, EachSizeSetsItsScaleAndStoresIt)
   EXPECT_FLOAT_EQ(g->GetDrawScale(), c.scale);
   EXPECT_EQ(g->WindowWidth(), c.windowW);
   EXPECT_EQ(g->WindowHeight(), c.windowH);
-  EXPECT_EQ(effect().GetEditorScale(), c.scale);
+  EXPECT_EQ(editor().GetEditorScale(), c.scale);
   EXPECT_EQ(effect().GetEditorWidth(), c.windowW);
 }
 

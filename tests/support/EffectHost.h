@@ -60,16 +60,10 @@ public:
   {
     uiChanges.push_back({paramIdx, source});
   }
-  void OnDeferredUITask(int task, int paramIdx, double value) override
-  {
-    uiTasks.push_back(task);
-    TrellowPhaser::OnDeferredUITask(task, paramIdx, value);
-  }
   void clearRecords()
   {
     changes.clear();
     uiChanges.clear();
-    uiTasks.clear();
   }
   /** The parameters pushed to the editor (kSourceDelegate), in order. */
   std::vector<int> editorPushes() const
@@ -83,7 +77,6 @@ public:
 
   std::vector<int> changes;
   std::vector<std::pair<int, frame::EParamSource>> uiChanges;
-  std::vector<int> uiTasks;
 };
 
 template <typename Plug = TrellowPhaser>

@@ -360,7 +360,8 @@ bool RunEditorWindow(PluginHost& host, std::string& error)
   bool processFailed = false;
   std::string processError;
   auto idle = [&] {
-    if (!processFailed && !host.Process(0, processError))
+    // Without an edit there is nothing to carry: an idle editor costs no processing call.
+    if (!processFailed && host.HasPendingChanges() && !host.Process(0, processError))
       processFailed = true;
   };
   if (!RunEditorView(view.get(), title, idle, error))

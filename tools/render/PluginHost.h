@@ -119,6 +119,8 @@ public:
   double* Output64(int channel);
   /** One processing call over frames samples of the buffers above. */
   bool Process(int32_t frames, std::string& error);
+  /** Parameter changes waiting for the next Process call. */
+  bool HasPendingChanges() const { return !mPending.empty(); }
   /** Stops processing and deactivates; Start may follow again. */
   void Stop();
 

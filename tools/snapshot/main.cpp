@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "editor/IGraphics.h"
+#include "editor/trellowphaser.editor.h"
 #include "effect/trellowphaser.h"
 
 #ifndef MG_SNAPSHOT_RESOURCES
@@ -184,12 +185,13 @@ int main(int argc, char** argv)
     if (!IsFile(o.resources + "/" + name))
       return Fail("no " + std::string(name) + " in " + o.resources);
 
-  TrellowPhaser::setEditorResourcePath(o.resources.c_str());
+  TrellowPhaserEditor::setEditorResourcePath(o.resources.c_str());
   std::string status;
   {
     ScratchHome home(o.scale);
     if (!home.Ok())
       return Fail("cannot make a scratch folder in /tmp");
+    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
     TrellowPhaser effect{frame::InstanceInfo{}};
     // As a host does before it opens the editor: every handler runs once.
     effect.OnParamReset(frame::kSourceReset);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/trellowphaser.editor.h"
 #include "effect/trellowphaser.h"
 #include "support/Unprivileged.h"
 
@@ -28,9 +29,11 @@ protected:
     const char* old = std::getenv("HOME");
     oldHome = old ? old : "";
     setenv("HOME", home.c_str(), 1);
+    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
   }
   void TearDown() override
   {
+    frame::graphics::SetEditorFactory(nullptr);
     setenv("HOME", oldHome.c_str(), 1);
     std::system(("rm -rf '" + home + "'").c_str());
   }
@@ -43,6 +46,7 @@ protected:
     s << in.rdbuf();
     return s.str();
   }
+  static TrellowPhaserEditor& editorOf(TrellowPhaser& effect) { return *TrellowPhaserEditor::of(effect); }
   std::string home, oldHome;
 };
 } // namespace
@@ -54,8 +58,8 @@ TEST_F(FreshHome, FirstInstanceCreatesTheFolderAndAnEmptyFile)
   ASSERT_EQ(stat(folder().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0774u);
   EXPECT_EQ(slurp(file()), "");
-  EXPECT_EQ(effect.GetEditorScale(), 0.5f);
-  EXPECT_EQ(std::string(effect.GetSettingsPath()), file());
+  EXPECT_EQ(editorOf(effect).GetEditorScale(), 0.5f);
+  EXPECT_EQ(std::string(editorOf(effect).GetSettingsPath()), file());
 }
 
 TEST_F(FreshHome, StoredScaleIsReadAndSavedAsThreeLines)
@@ -65,12 +69,12 @@ TEST_F(FreshHome, StoredScaleIsReadAndSavedAsThreeLines)
   }
   std::ofstream(file()) << "[Editor]\nScale=0.25\n";
   TrellowPhaser effect{frame::InstanceInfo{}};
-  EXPECT_EQ(effect.GetEditorScale(), 0.25f);
+  EXPECT_EQ(editorOf(effect).GetEditorScale(), 0.25f);
   std::ofstream(file()) << "[Editor]\nScale=0.5\n";
-  EXPECT_TRUE(effect.loadConfig());
-  EXPECT_EQ(effect.GetEditorScale(), 0.5f);
+  EXPECT_TRUE(editorOf(effect).loadConfig());
+  EXPECT_EQ(editorOf(effect).GetEditorScale(), 0.5f);
   std::ofstream(file()) << "";
-  ASSERT_TRUE(effect.saveConfig());
+  ASSERT_TRUE(editorOf(effect).saveConfig());
   EXPECT_EQ(slurp(file()), "[Editor]\nScale=0.500000\n\n");
 }
 
@@ -80,7 +84,7 @@ TEST_F(FreshHome, FailedSaveIsReportedAndKeepsTheFile)
   std::ofstream(file()) << "[Editor]\nScale=0.25\n";
   chmod(home.c_str(), 0755);
   chmod(folder().c_str(), 0555); // no temporary file can be made beside it
-  EXPECT_TRUE(test_support::RunUnprivileged([&effect] { return !effect.saveConfig(); }));
+  EXPECT_TRUE(test_support::RunUnprivileged([&effect] { return !editorOf(effect).saveConfig(); }));
   chmod(folder().c_str(), 0775);
   EXPECT_EQ(slurp(file()), "[Editor]\nScale=0.25\n");
 }
@@ -109,8 +113,8 @@ TEST_F(FreshHome, ASettingsFileLockedByAnotherProgramDelaysBySecondsNotForever)
   const auto start = std::chrono::steady_clock::now();
   TrellowPhaser effect{frame::InstanceInfo{}};
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const float scaleWhileLocked = effect.GetEditorScale();
-  const bool savedWhileLocked = effect.saveConfig();
+  const float scaleWhileLocked = editorOf(effect).GetEditorScale();
+  const bool savedWhileLocked = editorOf(effect).saveConfig();
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
   close(ready[0]);
@@ -121,6 +125,6 @@ TEST_F(FreshHome, ASettingsFileLockedByAnotherProgramDelaysBySecondsNotForever)
   EXPECT_EQ(scaleWhileLocked, 0.5f);
   EXPECT_FALSE(savedWhileLocked);
   EXPECT_EQ(slurp(file()), "[Editor]\nScale=0.25\n");
-  EXPECT_TRUE(effect.loadConfig()); // the next read tries again
-  EXPECT_EQ(effect.GetEditorScale(), 0.25f);
+  EXPECT_TRUE(editorOf(effect).loadConfig()); // the next read tries again
+  EXPECT_EQ(editorOf(effect).GetEditorScale(), 0.25f);
 }
