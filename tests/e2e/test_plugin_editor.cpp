@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "graphics/PngWriter.h"
+#include "support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 using frame::graphics::Surface;
@@ -192,22 +193,7 @@ protected:
   pid_t Spawn(std::vector<std::string> args)
   {
     args.insert(args.begin(), {"--bundle", kBundle});
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-      setenv("HOME", mHome.c_str(), 1);
-      const int out = open((mHome / ".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open((mHome / ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, STDOUT_FILENO);
-      dup2(err, STDERR_FILENO);
-      std::vector<char*> argv{const_cast<char*>(kProgram)};
-      for (std::string& a : args)
-        argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(kProgram, argv.data());
-      _exit(127);
-    }
-    return pid;
+    return test_support::SpawnProgram(kProgram, std::move(args), {mHome.string(), mHome.string(), "", false});
   }
 
   Result Wait(pid_t pid, int timeoutMs = 20000)

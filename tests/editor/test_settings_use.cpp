@@ -15,6 +15,7 @@
 
 #include "editor/trellowphaser.editor.h"
 #include "effect/trellowphaser.h"
+#include "support/TempHome.h"
 #include "support/Unprivileged.h"
 
 namespace {
@@ -22,23 +23,10 @@ namespace {
 class FreshHome : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    char tmpl[] = "/tmp/mg-home-XXXXXX";
-    home = mkdtemp(tmpl);
-    const char* old = std::getenv("HOME");
-    oldHome = old ? old : "";
-    setenv("HOME", home.c_str(), 1);
-    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
-  }
-  void TearDown() override
-  {
-    frame::graphics::SetEditorFactory(nullptr);
-    setenv("HOME", oldHome.c_str(), 1);
-    std::system(("rm -rf '" + home + "'").c_str());
-  }
-  std::string folder() const { return home + "/Library/Application Support/MistlegroveMusic"; }
-  std::string file() const { return folder() + "/trellowphaser.ini"; }
+  void SetUp() override { frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor); }
+  void TearDown() override { frame::graphics::SetEditorFactory(nullptr); }
+  std::string folder() const { return mHome.settingsFolder(); }
+  std::string file() const { return mHome.settingsFile(); }
   static std::string slurp(const std::string& path)
   {
     std::ifstream in(path);
@@ -47,7 +35,8 @@ protected:
     return s.str();
   }
   static TrellowPhaserEditor& editorOf(TrellowPhaser& effect) { return *TrellowPhaserEditor::of(effect); }
-  std::string home, oldHome;
+  test_support::TempHome mHome;
+  const std::string& home = mHome.path();
 };
 } // namespace
 

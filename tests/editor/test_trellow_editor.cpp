@@ -22,6 +22,7 @@
 #include "editor/ITrellowValueText.h"
 #include "editor/OffscreenPlatformView.h"
 #include "editor/trellowphaser.editor.h"
+#include "support/TempHome.h"
 #include "effect/trellowphaser.h"
 #include "graphics/ImageCache.h"
 #include "graphics/PngWriter.h"
@@ -58,12 +59,6 @@ class EditorTest : public ::testing::Test
 protected:
   void SetUp() override
   {
-    char tmpl[] = "/tmp/mg-editor-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    mHome = tmpl;
-    const char* old = std::getenv("HOME");
-    mOldHome = old ? old : "";
-    setenv("HOME", mHome.c_str(), 1);
     TrellowPhaserEditor::setEditorResourcePath(kResources.c_str());
     frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
   }
@@ -72,12 +67,10 @@ protected:
     mEffect.reset();
     frame::graphics::SetEditorFactory(nullptr);
     TrellowPhaserEditor::setEditorResourcePath("");
-    setenv("HOME", mOldHome.c_str(), 1);
-    std::filesystem::remove_all(mHome);
   }
 
-  std::string folder() const { return mHome + "/Library/Application Support/MistlegroveMusic"; }
-  std::string iniPath() const { return folder() + "/trellowphaser.ini"; }
+  std::string folder() const { return mHome.settingsFolder(); }
+  std::string iniPath() const { return mHome.settingsFile(); }
   void storeScale(const std::string& text)
   {
     std::filesystem::create_directories(folder());
@@ -181,7 +174,7 @@ protected:
   std::unique_ptr<TrellowPhaser> mEffect;
   IGraphics* g = nullptr;
   OffscreenPlatformView* view = nullptr;
-  std::string mHome, mOldHome;
+  test_support::TempHome mHome;
 };
 
 std::vector<uint8_t> readFile(const std::string& path)

@@ -20,6 +20,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/Unprivileged.h"
 
 namespace fs = std::filesystem;
@@ -81,26 +82,7 @@ protected:
   {
     if (withBundle)
       args.insert(args.begin(), {"--bundle", kBundle});
-    const pid_t pid = fork();
-    if (pid == 0)
-    {
-      if (chdir(mDir.c_str()) != 0)
-        _exit(120);
-      setenv("HOME", mHome.c_str(), 1);
-      const int out = open(Path(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(Path(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, STDOUT_FILENO);
-      dup2(err, STDERR_FILENO);
-      if (unprivileged && !test_support::DropRoot())
-        _exit(121);
-      std::vector<char*> argv{const_cast<char*>(kProgram)};
-      for (std::string& a : args)
-        argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(kProgram, argv.data());
-      _exit(127);
-    }
-    return pid;
+    return test_support::SpawnProgram(kProgram, std::move(args), {mHome.string(), mDir.string(), mDir.string(), unprivileged});
   }
 
   Result Wait(pid_t pid)

@@ -1,0 +1,41 @@
+#pragma once
+
+// A fresh folder as HOME for the life of an object: the plug-in keeps its settings file
+// under HOME, and a test must never touch the real one.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace test_support {
+
+class TempHome
+{
+public:
+  TempHome()
+  {
+    char tmpl[] = "/tmp/mg-home-XXXXXX";
+    if (const char* dir = mkdtemp(tmpl))
+      mPath = dir;
+    const char* old = std::getenv("HOME");
+    mOld = old ? old : "";
+    setenv("HOME", mPath.c_str(), 1);
+  }
+  ~TempHome()
+  {
+    setenv("HOME", mOld.c_str(), 1);
+    std::error_code ignored;
+    std::filesystem::remove_all(mPath, ignored);
+  }
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+
+  const std::string& path() const { return mPath; }
+  /** Where the plug-in keeps its settings under this HOME. */
+  std::string settingsFolder() const { return mPath + "/Library/Application Support/MistlegroveMusic"; }
+  std::string settingsFile() const { return settingsFolder() + "/trellowphaser.ini"; }
+
+private:
+  std::string mPath, mOld;
+};
+
+} // namespace test_support
