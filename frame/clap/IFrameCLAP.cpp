@@ -151,6 +151,7 @@ bool IFrameCLAP::Activate(double sampleRate, uint32_t, uint32_t maxFrames)
       }))
     return false;
   mSampleRate = sampleRate;
+  mGridTempo = 0.0;
   mPlug->SetActive(true);
   mActive = true;
   return true;

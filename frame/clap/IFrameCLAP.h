@@ -130,6 +130,7 @@ private:
   ITimeInfo mBlockTime;
   int mBlockTimeOffset = 0;
   double mSampleRate = 48000.0;
+  double mGridTempo = 0.0, mSamplesPerBeat = 0.0; // for the tempo last seen
   // Main thread to whichever thread calls process or flush: the editor's gestures.
   IFrameQueue<Gesture> mGestures{1024};
 };

@@ -36,15 +36,23 @@ int attach(const clap_audio_buffer_t* buffers, uint32_t count, uint32_t start, T
 constexpr double kPerBeatTime = 1.0 / static_cast<double>(CLAP_BEATTIME_FACTOR);
 constexpr double kPerSecTime = 1.0 / static_cast<double>(CLAP_SECTIME_FACTOR);
 
+// Rounds to the nearest integer (ties to even) below 2^51 in magnitude, inline: adding and
+// taking away 1.5 * 2^52 leaves no bits below the units. Beyond, every double is whole.
+double wholeSamples(double x)
+{
+  constexpr double kShift = 6755399441055744.0;
+  return std::fabs(x) < 2251799813685248.0 ? (x + kShift) - kShift : x;
+}
+
 // Hosts count the song in samples; the fixed-point beats are taken back to the nearest
 // sample at the block's tempo, computed as a host computes beats from samples, so that the
 // synchronised LFO hears the very position it hears through VST 3 (half a sample at most
 // away, where the tempo changed earlier in the song).
-double onSampleGrid(double beats, double tempo, double rate)
+double onSampleGrid(double beats, double samplesPerBeat, double tempo, double rate)
 {
   if (!(tempo > 0.0))
     return beats;
-  const double samples = std::nearbyint(beats * (60.0 * rate / tempo));
+  const double samples = wholeSamples(beats * samplesPerBeat);
   return samples / rate * tempo / 60.0;
 }
 } // namespace
@@ -156,12 +164,18 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
   ITimeInfo t;
   t.mTempo = (f & CLAP_TRANSPORT_HAS_TEMPO) ? transport.tempo : 0.0;
   const bool beats = (f & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
-  t.mPPQPos = beats ? onSampleGrid(static_cast<double>(transport.song_pos_beats) * kPerBeatTime, t.mTempo, mSampleRate) : 0.0;
+  // The tempo seldom changes: the division for the grid's step is made once per tempo.
+  if (t.mTempo != mGridTempo)
+  {
+    mGridTempo = t.mTempo;
+    mSamplesPerBeat = t.mTempo > 0.0 ? 60.0 * mSampleRate / t.mTempo : 0.0;
+  }
+  t.mPPQPos = beats ? onSampleGrid(static_cast<double>(transport.song_pos_beats) * kPerBeatTime, mSamplesPerBeat, t.mTempo, mSampleRate) : 0.0;
   t.mLastBar = beats ? static_cast<double>(transport.bar_start) * kPerBeatTime : 0.0;
   t.mCycleStart = beats ? static_cast<double>(transport.loop_start_beats) * kPerBeatTime : 0.0;
   t.mCycleEnd = beats ? static_cast<double>(transport.loop_end_beats) * kPerBeatTime : 0.0;
   t.mSamplePos = (beats && (f & CLAP_TRANSPORT_HAS_SECONDS_TIMELINE))
-                   ? std::nearbyint(static_cast<double>(transport.song_pos_seconds) * kPerSecTime * mSampleRate)
+                   ? wholeSamples(static_cast<double>(transport.song_pos_seconds) * kPerSecTime * mSampleRate)
                    : -1.0;
   const bool signature = (f & CLAP_TRANSPORT_HAS_TIME_SIGNATURE) != 0;
   t.mNumerator = signature ? transport.tsig_num : 0;
