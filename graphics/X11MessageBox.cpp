@@ -51,10 +51,7 @@ X11MessageBox::~X11MessageBox()
     return;
   {
     x11::ErrorTrap trap(mDisplay);
-    if (mGC)
-      XFreeGC(mDisplay, mGC);
-    if (mWindow)
-      XDestroyWindow(mDisplay, mWindow);
+    x11::ReleaseWindow(mDisplay, mWindow, mGC);
     if (mOwnDisplay)
       trap.CloseDisplay();
   }
@@ -332,12 +329,7 @@ int X11MessageBox::Run(const OtherEvent& other)
     else if (other)
       other(event);
   }
-  if (mGC)
-    XFreeGC(mDisplay, mGC);
-  mGC = nullptr;
-  if (mWindow)
-    XDestroyWindow(mDisplay, mWindow);
-  mWindow = 0;
+  x11::ReleaseWindow(mDisplay, mWindow, mGC);
   return mResult;
 }
 

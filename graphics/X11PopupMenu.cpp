@@ -35,10 +35,7 @@ X11PopupMenu::~X11PopupMenu()
     XUngrabPointer(mDisplay, CurrentTime);
   if (mKeyboardGrabbed)
     XUngrabKeyboard(mDisplay, CurrentTime);
-  if (mGC)
-    XFreeGC(mDisplay, mGC);
-  if (mWindow)
-    XDestroyWindow(mDisplay, mWindow);
+  x11::ReleaseWindow(mDisplay, mWindow, mGC);
 }
 
 void X11PopupMenu::layout()

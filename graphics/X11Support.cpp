@@ -232,6 +232,16 @@ Window FindTopLevel(Display* display, Window w)
   return w;
 }
 
+void ReleaseWindow(Display* display, Window& window, GC& gc)
+{
+  if (gc)
+    XFreeGC(display, gc);
+  gc = nullptr;
+  if (window)
+    XDestroyWindow(display, window);
+  window = 0;
+}
+
 void SetWindowTitle(Display* display, Window w, const char* title)
 {
   const char* t = title ? title : "";

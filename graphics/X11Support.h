@@ -54,6 +54,10 @@ Window FindTopLevel(Display* display, Window w);
 /** Sets a window's title in both the legacy and the UTF-8 property. */
 void SetWindowTitle(Display* display, Window w, const char* title);
 
+/** Frees a window's graphics context and destroys the window, each when set, and clears
+ *  both. The caller holds an ErrorTrap: the server may have dropped them already. */
+void ReleaseWindow(Display* display, Window& window, GC& gc);
+
 /** Tells the window manager (and compositors) what kind of window w is. */
 void SetWindowType(Display* display, Window w, const char* netWmWindowType);
 

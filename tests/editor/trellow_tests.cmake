@@ -12,7 +12,8 @@ endforeach()
 file(CREATE_LINK ${_trellow_font} ${_trellow_resources}/Roboto-Regular.ttf SYMBOLIC)
 
 mg_add_gtest(test_trellow_editor
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_trellow_editor.cpp ${CMAKE_CURRENT_LIST_DIR}/test_settings_use.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_trellow_editor.cpp ${CMAKE_CURRENT_LIST_DIR}/test_trellow_editor_sizes.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/test_settings_use.cpp
   LIBS mg_effect mg_trellow_editor
   LABELS editor)
 # MG_UPDATE_REFERENCE=1 in the environment rewrites the reference snapshots instead of
