@@ -31,6 +31,7 @@ IFramePlugin* CreatePlugin() { return new StandInPlug; }
 namespace {
 struct WatchedPlug : StandInPlug
 {
+  using StandInPlug::OnParamChange;
   void OnParamChange(int idx) override { heard.push_back({idx, frame::IsAudioThread()}); }
   std::vector<std::pair<int, bool>> heard; // index, on the audio thread
 };

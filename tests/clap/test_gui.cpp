@@ -129,7 +129,8 @@ TEST_F(ClapGui, CreatedEmbeddedResizedAndDestroyedOnTheHostsLoop)
 
   Window editor = 0;
   ASSERT_TRUE(loop.RunUntil([&] { return (editor = child(top)) != 0 && x->Viewable(editor); }));
-  const auto [w, h] = size();
+  const std::pair<uint32_t, uint32_t> opened = size();
+  const uint32_t w = opened.first, h = opened.second;
   int ex = 0, ey = 0, ew = 0, eh = 0;
   ASSERT_TRUE(loop.RunUntil([&] {
     x->Geometry(editor, ex, ey, ew, eh);
