@@ -1,7 +1,14 @@
 // The plug-in's identity: the one place that names it.
+#include "editor/GUISize.h"
 #include "frame/Descriptor.h"
 
 namespace frame {
+
+namespace {
+const char* const kFeatures[] = {"audio-effect", "phaser", "stereo", "filter", nullptr};
+const float kEditorScales[kNumGUISizes] = {GUISizeScale(0), GUISizeScale(1), GUISizeScale(2),
+                                           GUISizeScale(3), GUISizeScale(4), GUISizeScale(5)};
+} // namespace
 
 const Descriptor& PluginDescriptor()
 {
@@ -21,6 +28,9 @@ const Descriptor& PluginDescriptor()
     "com.mistlegrovemusic.phaser",
     "https://www.mistlegrovemusic.com/plugins/phaser",
     "2-2",
+    kFeatures,
+    kEditorScales,
+    kNumGUISizes,
   };
   return d;
 }

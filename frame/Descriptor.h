@@ -26,6 +26,9 @@ struct Descriptor
   const char* reverseDomainId;
   const char* uri;
   const char* channelIO;     // the frame's channel I/O text, "2-2" style
+  const char* const* features; // the host-browser features, lower-case words, null-terminated
+  const float* editorScales; // the draw scales the editor offers, smallest first
+  int numEditorScales;
 };
 
 /** The plug-in this module holds; defined by the effect. */

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: installs the dependencies, builds the plug-in, installs the bundles into
-# ~/.vst3 and ~/.lv2 and renders the demo through the first.
+# The main job: installs the dependencies, builds the plug-in, installs the VST 3 bundle into
+# ~/.vst3, the CLAP plug-in into ~/.clap and the LV2 bundle into ~/.lv2, and renders the demo
+# through the first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build

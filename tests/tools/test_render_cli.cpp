@@ -478,3 +478,31 @@ TEST_F(RenderCli, TheTransportTempoDrivesTheSyncedSweep)
   EXPECT_GT(MaxDifference(ReadAudio("slow.wav").samples, ReadAudio("fast.wav").samples), 0.01);
   EXPECT_EQ(ReadAudio("fast.wav").samples, ReadAudio("again.wav").samples);
 }
+
+#ifdef MG_TEST_CLAP
+TEST_F(RenderCli, TheClapPluginRendersWhatTheBundleRendersSampleForSample)
+{
+  const std::vector<std::vector<std::string>> settings = {
+    {},
+    {"--preset", "Aliens"},
+    {"--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--tempo", "97", "--set", "Stages=8"},
+    {"--bypass", "--double"},
+  };
+  for (const auto& s : settings)
+  {
+    std::vector<std::string> vst3 = s, clap = {"--bundle", MG_TEST_CLAP};
+    vst3.insert(vst3.end(), {"-o", "vst3.wav"});
+    clap.insert(clap.end(), s.begin(), s.end());
+    clap.insert(clap.end(), {"-o", "clap.wav"});
+    ASSERT_EQ(Run(vst3).status, 0);
+    const Result r = Run(clap, false);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Audio a = ReadAudio("vst3.wav"), b = ReadAudio("clap.wav");
+    EXPECT_EQ(a.samples, b.samples) << (s.empty() ? "the demo" : s.front() + " " + s.back());
+    EXPECT_FALSE(a.samples.empty());
+  }
+  const Result list = Run({"--bundle", MG_TEST_CLAP, "--list"}, false);
+  EXPECT_NE(list.out.find("Presets (Factory Presets)"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("Sync to Host"), std::string::npos) << list.out;
+}
+#endif

@@ -15,6 +15,7 @@
 
 #include "tools/render/ElfCheck.h"
 #include "tools/render/ValueText.h"
+#include "tools/render/ClapPluginHost.h"
 
 namespace render {
 
@@ -70,6 +71,8 @@ PluginHost::~PluginHost() { Unload(); }
 bool PluginHost::Load(const std::string& bundlePath, std::string& error)
 {
   Unload();
+  if (bundlePath.size() > 5 && bundlePath.compare(bundlePath.size() - 5, 5, ".clap") == 0)
+    return loadClap(bundlePath, error);
   std::string path = bundlePath;
   // The SDK takes the library's name from the folder's; "X.vst3/" would have none.
   while (path.size() > 1 && path.back() == '/')
@@ -186,9 +189,27 @@ bool PluginHost::Load(const std::string& bundlePath, std::string& error)
   return true;
 }
 
+bool PluginHost::loadClap(const std::string& path, std::string& error)
+{
+#ifdef MG_RENDER_CLAP
+  mClap = std::make_unique<ClapPluginHost>();
+  if (!mClap->Load(path, error))
+  {
+    mClap.reset();
+    return false;
+  }
+  mDescription = mClap->Description();
+  return true;
+#else
+  error = "cannot load '" + path + "': this build has no CLAP support";
+  return false;
+#endif
+}
+
 void PluginHost::Unload()
 {
   Stop();
+  mClap.reset();
   if (mController)
     mController->setComponentHandler(nullptr);
   if (mComponentPoint && mControllerPoint)
@@ -217,6 +238,8 @@ void PluginHost::Unload()
 std::vector<PluginParam> PluginHost::Params() const
 {
   std::vector<PluginParam> params;
+  if (mClap)
+    return mClap->Params();
   if (!mController)
     return params;
   const int32 count = mController->getParameterCount();
@@ -263,12 +286,19 @@ bool PluginHost::FindFlagged(int32_t flag, PluginParam& param) const
   return false;
 }
 
-double PluginHost::Normalized(ParamID id) const { return mController ? mController->getParamNormalized(id) : 0.0; }
+double PluginHost::Normalized(ParamID id) const
+{
+  if (mClap)
+    return mClap->Normalized(id);
+  return mController ? mController->getParamNormalized(id) : 0.0;
+}
 
 std::string PluginHost::ValueText(ParamID id) const { return TextFor(id, Normalized(id)); }
 
 std::string PluginHost::TextFor(ParamID id, double normalized) const
 {
+  if (mClap)
+    return mClap->TextFor(id, normalized);
   String128 text{};
   if (!mController || mController->getParamStringByValue(id, normalized, text) != kResultOk)
     return {};
@@ -278,6 +308,8 @@ std::string PluginHost::TextFor(ParamID id, double normalized) const
 bool PluginHost::ReadValue(const PluginParam& param, const std::string& text, double& normalized,
                            std::string& error) const
 {
+  if (mClap)
+    return mClap->ReadValue(param, text, normalized, error);
   if (!mController)
   {
     error = "no plug-in is loaded";
@@ -309,6 +341,8 @@ bool PluginHost::ReadValue(const PluginParam& param, const std::string& text, do
 
 bool PluginHost::SetParam(ParamID id, double normalized, std::string& error)
 {
+  if (mClap)
+    return mClap->SetParam(id, normalized, error);
   if (!mController || mController->setParamNormalized(id, normalized) != kResultOk)
   {
     error = "the plug-in refused a value for parameter " + std::to_string(id);
@@ -347,6 +381,8 @@ void PluginHost::QueueChange(ParamID id, double normalized)
 
 std::string PluginHost::PresetListName() const
 {
+  if (mClap)
+    return mClap->PresetListName();
   FUnknownPtr<IUnitInfo> units(mController);
   ProgramListInfo info{};
   if (!units || units->getProgramListCount() < 1 || units->getProgramListInfo(0, info) != kResultOk)
@@ -356,6 +392,8 @@ std::string PluginHost::PresetListName() const
 
 std::vector<std::string> PluginHost::PresetNames() const
 {
+  if (mClap)
+    return mClap->PresetNames();
   std::vector<std::string> names;
   FUnknownPtr<IUnitInfo> units(mController);
   ProgramListInfo info{};
@@ -371,6 +409,8 @@ std::vector<std::string> PluginHost::PresetNames() const
 
 bool PluginHost::SelectPreset(int index, std::string& error)
 {
+  if (mClap)
+    return mClap->SelectPreset(index, error);
   PluginParam program;
   if (!FindFlagged(ParameterInfo::kIsProgramChange, program))
   {
@@ -393,8 +433,18 @@ bool PluginHost::SelectPreset(int index, std::string& error)
   return true;
 }
 
-uint32_t PluginHost::LatencySamples() const { return mProcessor ? mProcessor->getLatencySamples() : 0; }
+uint32_t PluginHost::LatencySamples() const
+{
+  if (mClap)
+    return mClap->LatencySamples();
+  return mProcessor ? mProcessor->getLatencySamples() : 0;
+}
 
-uint32_t PluginHost::TailSamples() const { return mProcessor ? mProcessor->getTailSamples() : 0; }
+uint32_t PluginHost::TailSamples() const
+{
+  if (mClap)
+    return mClap->TailSamples();
+  return mProcessor ? mProcessor->getTailSamples() : 0;
+}
 
 } // namespace render

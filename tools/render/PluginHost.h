@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,8 @@
 #include "tools/render/HostServices.h"
 
 namespace render {
+
+class ClapPluginHost;
 
 /** One host-side parameter as the controller describes it. */
 struct PluginParam
@@ -68,7 +71,9 @@ public:
   PluginHost(const PluginHost&) = delete;
   PluginHost& operator=(const PluginHost&) = delete;
 
-  /** False with a one-line reason when the bundle cannot be loaded or set up. */
+  /** False with a one-line reason when the bundle cannot be loaded or set up. A path
+   *  ending in ".clap" is a CLAP plug-in, driven through ClapPluginHost with the same
+   *  meaning for every call; it has no EditController. */
   bool Load(const std::string& bundlePath, std::string& error);
 
   const PluginDescription& Description() const { return mDescription; }
@@ -125,6 +130,7 @@ public:
 
 private:
   void Unload();
+  bool loadClap(const std::string& path, std::string& error);
   void QueueChange(Steinberg::Vst::ParamID id, double normalized);
   bool FindFlagged(int32_t flag, PluginParam& param) const;
   void FillProcessContext();
@@ -152,6 +158,7 @@ private:
   std::vector<std::pair<Steinberg::Vst::ParamID, double>> mPending;
 
   PluginDescription mDescription;
+  std::unique_ptr<ClapPluginHost> mClap;
 };
 
 } // namespace render

@@ -2,6 +2,7 @@
 // parameter changes, and stopping.
 
 #include "tools/render/PluginHost.h"
+#include "tools/render/ClapPluginHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,8 @@ using namespace Steinberg::Vst;
 bool PluginHost::Start(const ProcessSettings& settings, std::string& error)
 {
   Stop();
+  if (mClap)
+    return mClap->Start(settings, error);
   if (!mProcessor)
   {
     error = "no plug-in is loaded";
@@ -96,6 +99,8 @@ bool PluginHost::Start(const ProcessSettings& settings, std::string& error)
 
 float* PluginHost::Input32(int channel)
 {
+  if (mClap)
+    return mClap->Input32(channel);
   if (!mProcessing || mSettings.doublePrecision || mData.numInputs < 1 || channel >= mData.inputs[0].numChannels)
     return nullptr;
   return mData.inputs[0].channelBuffers32[channel];
@@ -103,6 +108,8 @@ float* PluginHost::Input32(int channel)
 
 float* PluginHost::Output32(int channel)
 {
+  if (mClap)
+    return mClap->Output32(channel);
   if (!mProcessing || mSettings.doublePrecision || mData.numOutputs < 1 || channel >= mData.outputs[0].numChannels)
     return nullptr;
   return mData.outputs[0].channelBuffers32[channel];
@@ -110,6 +117,8 @@ float* PluginHost::Output32(int channel)
 
 double* PluginHost::Input64(int channel)
 {
+  if (mClap)
+    return mClap->Input64(channel);
   if (!mProcessing || !mSettings.doublePrecision || mData.numInputs < 1 || channel >= mData.inputs[0].numChannels)
     return nullptr;
   return mData.inputs[0].channelBuffers64[channel];
@@ -117,6 +126,8 @@ double* PluginHost::Input64(int channel)
 
 double* PluginHost::Output64(int channel)
 {
+  if (mClap)
+    return mClap->Output64(channel);
   if (!mProcessing || !mSettings.doublePrecision || mData.numOutputs < 1 ||
       channel >= mData.outputs[0].numChannels)
     return nullptr;
@@ -143,6 +154,8 @@ void PluginHost::FillProcessContext()
 
 bool PluginHost::Process(int32_t frames, std::string& error)
 {
+  if (mClap)
+    return mClap->Process(frames, error);
   if (!mProcessing || frames < 0 || frames > mSettings.maxBlockSize)
   {
     error = "processing was not started for blocks of " + std::to_string(frames);
@@ -191,6 +204,8 @@ bool PluginHost::Process(int32_t frames, std::string& error)
 
 void PluginHost::Stop()
 {
+  if (mClap)
+    mClap->Stop();
   if (mProcessing)
     mProcessor->setProcessing(false);
   mProcessing = false;

@@ -259,7 +259,7 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "                        values the editor leaves\n"
     "      --strict          refuse an input cut short instead of warning and rendering\n"
     "                        what it holds\n"
-    "      --bundle PATH     the .vst3 bundle to load\n"
+    "      --bundle PATH     the .vst3 bundle, or the .clap, to load\n"
     "                        (" + defaultBundle + ")\n"
     "  -h, --help            this text\n"
     "      --version         the program's version\n"

@@ -256,6 +256,8 @@ int Run(int argc, char** argv)
       !ApplySettings(host, resolved, false, error))
     return Fail(error);
 
+  if (options.editor && !host.EditController())
+    return Fail("--editor opens the editor of a .vst3 bundle only");
   if (options.editor && !RunEditorWindow(host, error))
     return Fail(error);
   if (options.list)

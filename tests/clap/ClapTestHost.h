@@ -1,0 +1,392 @@
+#pragma once
+
+// A small CLAP host for the tests: loads the built .clap through its entry the way a host
+// does, answers the host extensions the plug-in asks for and records what it is told, and
+// drives one instance through the calls in the host order.
+#include <dlfcn.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "clap/clap.h"
+
+namespace claptest {
+
+/** The module's entry, initialised once and never unloaded (as Bundle.h does for VST 3). */
+inline const clap_plugin_entry_t* entry()
+{
+  static const clap_plugin_entry_t* e = [] {
+    void* handle = dlopen(MG_CLAP_MODULE, RTLD_NOW | RTLD_LOCAL);
+    auto* found = handle ? static_cast<const clap_plugin_entry_t*>(dlsym(handle, "clap_entry")) : nullptr;
+    return found && found->init(MG_CLAP_MODULE) ? found : nullptr;
+  }();
+  return e;
+}
+
+inline const clap_plugin_factory_t* factory()
+{
+  return entry() ? static_cast<const clap_plugin_factory_t*>(entry()->get_factory(CLAP_PLUGIN_FACTORY_ID)) : nullptr;
+}
+
+/** Input events in time order as added; storage is reserved so process never allocates. */
+class InputEvents
+{
+public:
+  InputEvents()
+  {
+    mEvents.reserve(64);
+    list.ctx = this;
+    list.size = [](const clap_input_events_t* l) { return static_cast<uint32_t>(self(l).mEvents.size()); };
+    list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
+      return i < self(l).mEvents.size() ? &self(l).mEvents[i].header : nullptr;
+    };
+  }
+  InputEvents(const InputEvents&) = delete;
+
+  void Param(uint32_t time, clap_id id, double value)
+  {
+    Event e{};
+    e.value = {{sizeof(clap_event_param_value_t), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0}, id, nullptr, -1, -1, -1, -1, value};
+    mEvents.push_back(e);
+  }
+  /** A playing transport at beats (exact in the fixed-point format for the tests' values). */
+  void Transport(uint32_t time, double tempo, double beats, bool playing = true)
+  {
+    Event e{};
+    e.transport = Transport(tempo, beats, playing);
+    e.transport.header.time = time;
+    mEvents.push_back(e);
+  }
+  static clap_event_transport_t Transport(double tempo, double beats, bool playing)
+  {
+    clap_event_transport_t t{};
+    t.header = {sizeof(t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
+    t.tempo = tempo;
+    t.song_pos_beats = static_cast<clap_beattime>(beats * CLAP_BEATTIME_FACTOR);
+    return t;
+  }
+  void Clear() { mEvents.clear(); }
+
+  clap_input_events_t list{};
+
+private:
+  union Event
+  {
+    clap_event_header_t header;
+    clap_event_param_value_t value;
+    clap_event_transport_t transport;
+  };
+  static InputEvents& self(const clap_input_events_t* l) { return *static_cast<InputEvents*>(l->ctx); }
+  std::vector<Event> mEvents;
+};
+
+/** Records output events as text: "begin 3", "value 3 0.5", "end 3". */
+class OutputEvents
+{
+public:
+  OutputEvents()
+  {
+    log.reserve(64);
+    list.ctx = this;
+    list.try_push = [](const clap_output_events_t* l, const clap_event_header_t* e) {
+      auto& self = *static_cast<OutputEvents*>(l->ctx);
+      char text[64] = "?";
+      if (e->type == CLAP_EVENT_PARAM_VALUE)
+      {
+        const auto* v = reinterpret_cast<const clap_event_param_value_t*>(e);
+        std::snprintf(text, sizeof(text), "value %u %g", v->param_id, v->value);
+      }
+      else if (e->type == CLAP_EVENT_PARAM_GESTURE_BEGIN || e->type == CLAP_EVENT_PARAM_GESTURE_END)
+        std::snprintf(text, sizeof(text), "%s %u", e->type == CLAP_EVENT_PARAM_GESTURE_BEGIN ? "begin" : "end",
+                      reinterpret_cast<const clap_event_param_gesture_t*>(e)->param_id);
+      self.log.emplace_back(text);
+      return true;
+    };
+  }
+  OutputEvents(const OutputEvents&) = delete;
+
+  clap_output_events_t list{};
+  std::vector<std::string> log;
+};
+
+/** The host side: its extensions, and what the plug-in told it. */
+class Host
+{
+public:
+  Host()
+  {
+    clap.clap_version = CLAP_VERSION;
+    clap.host_data = this;
+    clap.name = "Test Host";
+    clap.vendor = "Tests";
+    clap.url = "";
+    clap.version = "1.0";
+    clap.get_extension = [](const clap_host_t* h, const char* id) { return self(h).extension(id); };
+    clap.request_restart = [](const clap_host_t* h) { ++self(h).restarts; };
+    clap.request_process = [](const clap_host_t*) {};
+    clap.request_callback = [](const clap_host_t*) {};
+
+    params.rescan = [](const clap_host_t* h, clap_param_rescan_flags flags) { self(h).rescans.push_back(flags); };
+    params.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
+    params.request_flush = [](const clap_host_t* h) { ++self(h).flushRequests; };
+    state.mark_dirty = [](const clap_host_t* h) { ++self(h).dirty; };
+    gui.resize_hints_changed = [](const clap_host_t*) {};
+    gui.request_resize = [](const clap_host_t* h, uint32_t w, uint32_t height) {
+      self(h).resizeRequests.push_back({w, height});
+      return true;
+    };
+    gui.request_show = gui.request_hide = [](const clap_host_t*) { return true; };
+    gui.closed = [](const clap_host_t*, bool) {};
+    threads.is_main_thread = [](const clap_host_t* h) { return std::this_thread::get_id() == self(h).mMain && !self(h).inAudio; };
+    threads.is_audio_thread = [](const clap_host_t* h) { return self(h).inAudio || std::this_thread::get_id() != self(h).mMain; };
+    presets.on_error = [](const clap_host_t* h, uint32_t, const char*, const char* key, int32_t, const char*) {
+      self(h).presetLog.push_back(std::string("error ") + (key ? key : "null"));
+    };
+    presets.loaded = [](const clap_host_t* h, uint32_t, const char*, const char* key) {
+      self(h).presetLog.push_back(std::string("loaded ") + (key ? key : "null"));
+    };
+    timers.register_timer = [](const clap_host_t* h, uint32_t period, clap_id* id) {
+      auto& s = self(h);
+      if (!s.onRegisterTimer)
+        return false;
+      *id = s.nextTimer++;
+      return s.onRegisterTimer(*id, period);
+    };
+    timers.unregister_timer = [](const clap_host_t* h, clap_id id) {
+      if (self(h).onUnregister)
+        self(h).onUnregister(true, static_cast<int>(id));
+      return true;
+    };
+    fds.register_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t) {
+      return self(h).onRegisterFd && self(h).onRegisterFd(fd);
+    };
+    menu.populate = [](const clap_host_t*, const clap_context_menu_target_t*, const clap_context_menu_builder_t*) { return true; };
+    menu.perform = [](const clap_host_t*, const clap_context_menu_target_t*, clap_id) { return true; };
+    menu.can_popup = [](const clap_host_t*) { return true; };
+    menu.popup = [](const clap_host_t* h, const clap_context_menu_target_t* t, int32_t, int32_t x, int32_t y) {
+      self(h).popups.push_back({t ? static_cast<int>(t->id) : -1, x, y});
+      return true;
+    };
+    fds.modify_fd = [](const clap_host_t*, int, clap_posix_fd_flags_t) { return true; };
+    fds.unregister_fd = [](const clap_host_t* h, int fd) {
+      if (self(h).onUnregister)
+        self(h).onUnregister(false, fd);
+      return true;
+    };
+  }
+  Host(const Host&) = delete;
+
+  clap_host_t clap{};
+  bool withEventLoop = false; // offer timer-support and posix-fd-support
+  bool inAudio = false;
+
+  int restarts = 0, flushRequests = 0, dirty = 0;
+  std::vector<uint32_t> rescans;
+  std::vector<std::pair<uint32_t, uint32_t>> resizeRequests;
+  std::vector<std::string> presetLog;
+  std::vector<std::array<int, 3>> popups; // parameter, x, y
+
+  std::function<bool(clap_id, uint32_t)> onRegisterTimer;
+  std::function<bool(int)> onRegisterFd;
+  std::function<void(bool, int)> onUnregister;
+  clap_id nextTimer = 100;
+
+private:
+  static Host& self(const clap_host_t* h) { return *static_cast<Host*>(h->host_data); }
+  const void* extension(const char* id) const
+  {
+    if (!std::strcmp(id, CLAP_EXT_PARAMS))
+      return &params;
+    if (!std::strcmp(id, CLAP_EXT_STATE))
+      return &state;
+    if (!std::strcmp(id, CLAP_EXT_GUI))
+      return &gui;
+    if (!std::strcmp(id, CLAP_EXT_THREAD_CHECK))
+      return &threads;
+    if (!std::strcmp(id, CLAP_EXT_PRESET_LOAD))
+      return &presets;
+    if (!std::strcmp(id, CLAP_EXT_CONTEXT_MENU))
+      return &menu;
+    if (withEventLoop && !std::strcmp(id, CLAP_EXT_TIMER_SUPPORT))
+      return &timers;
+    if (withEventLoop && !std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT))
+      return &fds;
+    return nullptr;
+  }
+
+  clap_host_params_t params{};
+  clap_host_state_t state{};
+  clap_host_gui_t gui{};
+  clap_host_thread_check_t threads{};
+  clap_host_preset_load_t presets{};
+  clap_host_timer_support_t timers{};
+  clap_host_posix_fd_support_t fds{};
+  clap_host_context_menu_t menu{};
+  std::thread::id mMain = std::this_thread::get_id();
+};
+
+/** One instance, created and initialised; deactivated and destroyed at the end. */
+class Plugin
+{
+public:
+  static constexpr clap_id kBypass = 65536;
+
+  explicit Plugin(Host& h) : host(h)
+  {
+    const clap_plugin_descriptor_t* d = factory() ? factory()->get_plugin_descriptor(factory(), 0) : nullptr;
+    plugin = d ? factory()->create_plugin(factory(), &host.clap, d->id) : nullptr;
+    initialised = plugin && plugin->init(plugin);
+    mIn.assign(2, std::vector<float>(kFrames, 0.f));
+    mOut.assign(2, std::vector<float>(kFrames, 0.f));
+    mIn64.assign(2, std::vector<double>(kFrames, 0.0));
+    mOut64.assign(2, std::vector<double>(kFrames, 0.0));
+  }
+  ~Plugin()
+  {
+    if (!plugin)
+      return;
+    if (processing)
+      Stop();
+    if (active)
+      plugin->deactivate(plugin);
+    plugin->destroy(plugin);
+  }
+  Plugin(const Plugin&) = delete;
+
+  template <typename T>
+  const T* Ext(const char* id) const
+  {
+    return static_cast<const T*>(plugin->get_extension(plugin, id));
+  }
+
+  bool Activate(double rate = 48000.0, uint32_t maxFrames = 512)
+  {
+    active = plugin->activate(plugin, rate, 1, maxFrames);
+    return active;
+  }
+  /** Activates and starts processing on the "audio thread". */
+  bool Start(double rate = 48000.0, uint32_t maxFrames = 512)
+  {
+    if (!Activate(rate, maxFrames))
+      return false;
+    host.inAudio = true;
+    processing = plugin->start_processing(plugin);
+    host.inAudio = false;
+    return processing;
+  }
+  void Stop()
+  {
+    host.inAudio = true;
+    plugin->stop_processing(plugin);
+    host.inAudio = false;
+    processing = false;
+  }
+
+  /** One block of the buffers below (the first frames samples), 32-bit unless wide. */
+  clap_process_status Process(uint32_t frames, const clap_input_events_t* in = nullptr, bool wide = false,
+                               const clap_event_transport_t* transport = nullptr)
+  {
+    float* in32[2] = {mIn[0].data(), mIn[1].data()};
+    float* out32[2] = {mOut[0].data(), mOut[1].data()};
+    double* in64[2] = {mIn64[0].data(), mIn64[1].data()};
+    double* out64[2] = {mOut64[0].data(), mOut64[1].data()};
+    clap_audio_buffer_t input{wide ? nullptr : in32, wide ? in64 : nullptr, 2, 0, 0};
+    clap_audio_buffer_t output{wide ? nullptr : out32, wide ? out64 : nullptr, 2, 0, 0};
+    clap_process_t p{};
+    p.steady_time = -1;
+    p.frames_count = frames;
+    p.transport = transport;
+    p.audio_inputs = &input;
+    p.audio_outputs = &output;
+    p.audio_inputs_count = p.audio_outputs_count = 1;
+    p.in_events = in ? in : &mNoEvents.list;
+    p.out_events = &out.list;
+    return ProcessRaw(&p);
+  }
+  clap_process_status ProcessRaw(const clap_process_t* p)
+  {
+    host.inAudio = true;
+    const clap_process_status status = plugin->process(plugin, p);
+    host.inAudio = false;
+    return status;
+  }
+
+  /** Both channels of the input, from a signal of at least kFrames samples. */
+  void SetInput(const std::vector<double>& x, size_t from = 0)
+  {
+    for (int c = 0; c < 2; ++c)
+      for (size_t i = 0; i < kFrames && from + i < x.size(); ++i)
+      {
+        mIn[c][i] = static_cast<float>(x[from + i]);
+        mIn64[c][i] = static_cast<float>(x[from + i]);
+      }
+  }
+  const std::vector<float>& Out(int c) const { return mOut[static_cast<size_t>(c)]; }
+
+  std::vector<uint8_t> Save() const
+  {
+    std::vector<uint8_t> bytes;
+    clap_ostream_t s{&bytes, [](const clap_ostream_t* st, const void* b, uint64_t n) -> int64_t {
+                       auto* v = static_cast<std::vector<uint8_t>*>(st->ctx);
+                       v->insert(v->end(), static_cast<const uint8_t*>(b), static_cast<const uint8_t*>(b) + n);
+                       return static_cast<int64_t>(n);
+                     }};
+    return Ext<clap_plugin_state_t>(CLAP_EXT_STATE)->save(plugin, &s) ? bytes : std::vector<uint8_t>{};
+  }
+  /** Loads bytes through a stream that hands out at most chunk bytes per read and fails
+   *  the read at failAt bytes (-1: never). */
+  bool Load(const std::vector<uint8_t>& bytes, size_t chunk = 7, long failAt = -1) const
+  {
+    struct Reader
+    {
+      const std::vector<uint8_t>* bytes;
+      size_t pos, chunk;
+      long failAt;
+    } r{&bytes, 0, chunk, failAt};
+    clap_istream_t s{&r, [](const clap_istream_t* st, void* b, uint64_t n) -> int64_t {
+                       auto& rd = *static_cast<Reader*>(st->ctx);
+                       if (rd.failAt >= 0 && rd.pos >= static_cast<size_t>(rd.failAt))
+                         return -1;
+                       const size_t k = std::min<size_t>({static_cast<size_t>(n), rd.chunk, rd.bytes->size() - rd.pos});
+                       if (k > 0)
+                         std::memcpy(b, rd.bytes->data() + rd.pos, k);
+                       rd.pos += k;
+                       return static_cast<int64_t>(k);
+                     }};
+    return Ext<clap_plugin_state_t>(CLAP_EXT_STATE)->load(plugin, &s);
+  }
+
+  const clap_plugin_params_t* Params() const { return Ext<clap_plugin_params_t>(CLAP_EXT_PARAMS); }
+  double Value(clap_id id) const
+  {
+    double v = -1.0;
+    Params()->get_value(plugin, id, &v);
+    return v;
+  }
+  std::string Text(clap_id id, double value) const
+  {
+    char text[256] = "";
+    return Params()->value_to_text(plugin, id, value, text, sizeof(text)) ? text : "<none>";
+  }
+
+  static constexpr size_t kFrames = 8192;
+  Host& host;
+  const clap_plugin_t* plugin = nullptr;
+  bool initialised = false, active = false, processing = false;
+  OutputEvents out;
+
+private:
+  InputEvents mNoEvents;
+  std::vector<std::vector<float>> mIn, mOut;
+  std::vector<std::vector<double>> mIn64, mOut64;
+};
+
+} // namespace claptest

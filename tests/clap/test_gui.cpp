@@ -1,0 +1,167 @@
+// The editor through the gui extension, embedded in a window of the test's private Xvfb;
+// the host's timers and descriptors are served by a poll loop.
+#include "e2e/X11TestSupport.h"
+
+#include <algorithm>
+#include <map>
+
+#include "ClapTestHost.h"
+
+using namespace claptest;
+
+namespace {
+
+class ClapGui : public e2e::XTestCase
+{
+protected:
+  void SetUp() override
+  {
+    e2e::XTestCase::SetUp();
+    if (IsSkipped())
+      return;
+    x = std::make_unique<e2e::TestX>();
+    host.withEventLoop = true;
+    host.onRegisterTimer = [this](clap_id id, uint32_t period) {
+      const int loopId = loop.AddTimer(static_cast<int>(period), [this, id] {
+        plug->Ext<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT)->on_timer(plug->plugin, id);
+      });
+      registered[{true, static_cast<int>(id)}] = loopId;
+      return loopId > 0;
+    };
+    host.onRegisterFd = [this](int fd) {
+      const int loopId = loop.AddFd(fd, [this, fd] {
+        plug->Ext<clap_plugin_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT)->on_fd(plug->plugin, fd, CLAP_POSIX_FD_READ);
+      });
+      registered[{false, fd}] = loopId;
+      return loopId > 0;
+    };
+    host.onUnregister = [this](bool timer, int key) {
+      auto it = registered.find({timer, key});
+      if (it == registered.end())
+        return;
+      loop.Remove(it->second);
+      registered.erase(it);
+    };
+    plug = std::make_unique<Plugin>(host);
+    gui = plug->Ext<clap_plugin_gui_t>(CLAP_EXT_GUI);
+    ASSERT_NE(gui, nullptr);
+  }
+  void TearDown() override
+  {
+    plug.reset();
+    x.reset();
+    e2e::XTestCase::TearDown();
+  }
+
+  Window child(Window parent)
+  {
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned int n = 0;
+    XQueryTree(x->display(), parent, &root, &up, &children, &n);
+    const Window found = n > 0 ? children[0] : 0;
+    if (children)
+      XFree(children);
+    return found;
+  }
+
+  std::pair<uint32_t, uint32_t> size()
+  {
+    uint32_t w = 0, h = 0;
+    EXPECT_TRUE(gui->get_size(plug->plugin, &w, &h));
+    return {w, h};
+  }
+
+  std::unique_ptr<e2e::TestX> x;
+  e2e::PollLoop loop;
+  std::map<std::pair<bool, int>, int> registered;
+  Host host;
+  std::unique_ptr<Plugin> plug;
+  const clap_plugin_gui_t* gui = nullptr;
+};
+
+std::pair<uint32_t, uint32_t> adjusted(const clap_plugin_gui_t* gui, const clap_plugin_t* p, uint32_t w, uint32_t h)
+{
+  EXPECT_TRUE(gui->adjust_size(p, &w, &h));
+  return {w, h};
+}
+
+} // namespace
+
+TEST_F(ClapGui, EmbedsIntoX11OnlyAndSnapsToTheEditorsSizes)
+{
+  EXPECT_TRUE(gui->is_api_supported(plug->plugin, CLAP_WINDOW_API_X11, false));
+  EXPECT_FALSE(gui->is_api_supported(plug->plugin, CLAP_WINDOW_API_X11, true));
+  EXPECT_FALSE(gui->is_api_supported(plug->plugin, CLAP_WINDOW_API_WAYLAND, false));
+  EXPECT_FALSE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, true));
+  const char* api = nullptr;
+  bool floating = true;
+  ASSERT_TRUE(gui->get_preferred_api(plug->plugin, &api, &floating));
+  EXPECT_STREQ(api, CLAP_WINDOW_API_X11);
+  EXPECT_FALSE(floating);
+
+  EXPECT_TRUE(gui->can_resize(plug->plugin));
+  clap_gui_resize_hints_t hints{};
+  ASSERT_TRUE(gui->get_resize_hints(plug->plugin, &hints));
+  EXPECT_TRUE(hints.preserve_aspect_ratio);
+  EXPECT_EQ(hints.aspect_ratio_width * 87, hints.aspect_ratio_height * 360);
+  using Size = std::pair<uint32_t, uint32_t>;
+  EXPECT_EQ(adjusted(gui, plug->plugin, 1000, 1000), Size(720, 174));
+  EXPECT_EQ(adjusted(gui, plug->plugin, 1018, 246), Size(1018, 246));
+  EXPECT_EQ(adjusted(gui, plug->plugin, 5000, 200), Size(720, 174)) << "the height limits it";
+  EXPECT_EQ(adjusted(gui, plug->plugin, 10, 10), Size(360, 87));
+  EXPECT_EQ(adjusted(gui, plug->plugin, 9000, 9000), Size(2880, 696));
+  clap_window_t window{CLAP_WINDOW_API_X11, {}};
+  window.x11 = 1;
+  EXPECT_FALSE(gui->set_parent(plug->plugin, &window)) << "no gui created";
+}
+
+TEST_F(ClapGui, CreatedEmbeddedResizedAndDestroyedOnTheHostsLoop)
+{
+  const Window top = x->MakeTopLevel(0, 0, 1500, 400);
+  ASSERT_TRUE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, false));
+  EXPECT_FALSE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, false)) << "one at a time";
+  EXPECT_TRUE(gui->set_scale(plug->plugin, 1.0));
+  clap_window_t window{CLAP_WINDOW_API_X11, {}};
+  window.x11 = top;
+  ASSERT_TRUE(gui->set_parent(plug->plugin, &window));
+  EXPECT_FALSE(gui->set_parent(plug->plugin, &window)) << "already embedded";
+  EXPECT_TRUE(gui->show(plug->plugin));
+
+  Window editor = 0;
+  ASSERT_TRUE(loop.RunUntil([&] { return (editor = child(top)) != 0 && x->Viewable(editor); }));
+  const std::pair<uint32_t, uint32_t> opened = size();
+  const uint32_t w = opened.first, h = opened.second;
+  int ex = 0, ey = 0, ew = 0, eh = 0;
+  ASSERT_TRUE(loop.RunUntil([&] {
+    x->Geometry(editor, ex, ey, ew, eh);
+    return ew == static_cast<int>(w) && eh == static_cast<int>(h);
+  }));
+  EXPECT_GT(registered.size(), 1u) << "timers and the display connection";
+  EXPECT_TRUE(std::any_of(registered.begin(), registered.end(), [](const auto& r) { return !r.first.first; }));
+
+  // The host resizes, to one of the editor's sizes.
+  uint32_t nw = 1100, nh = 300;
+  ASSERT_TRUE(gui->adjust_size(plug->plugin, &nw, &nh));
+  ASSERT_TRUE(gui->set_size(plug->plugin, nw, nh));
+  EXPECT_EQ(size(), std::make_pair(nw, nh));
+  EXPECT_TRUE(loop.RunUntil([&] {
+    x->Geometry(editor, ex, ey, ew, eh);
+    return ew == static_cast<int>(nw) && eh == static_cast<int>(nh);
+  })) << ew << "x" << eh;
+  loop.RunFor(100);
+
+  gui->destroy(plug->plugin);
+  EXPECT_TRUE(registered.empty()) << "nothing of the editor stays on the host's loop";
+  EXPECT_EQ(loop.Active(), 0);
+  EXPECT_TRUE(loop.RunUntil([&] { return child(top) == 0; }));
+  // And once more, as hosts do when the editor is reopened.
+  ASSERT_TRUE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, false));
+  ASSERT_TRUE(gui->set_parent(plug->plugin, &window));
+  EXPECT_TRUE(loop.RunUntil([&] { return child(top) != 0; }));
+  // The editor opens at the scale it keeps (its own menu sets it), and says so.
+  EXPECT_EQ(size(), std::make_pair(w, h));
+  ASSERT_FALSE(host.resizeRequests.empty());
+  EXPECT_EQ(host.resizeRequests.back(), std::make_pair(w, h));
+  gui->destroy(plug->plugin);
+  x->Destroy(top);
+}
