@@ -85,9 +85,9 @@ int Ui::HostResized(int width, int height)
   return 0;
 }
 
-void Ui::writeParam(int paramIdx)
+void Ui::writeParam(int paramIdx, double value)
 {
-  const float v = PortValueFromParam(mUnits[static_cast<size_t>(paramIdx)], mPlug->GetParam(paramIdx)->Value());
+  const float v = PortValueFromParam(mUnits[static_cast<size_t>(paramIdx)], value);
   mWrite(mController, mLayout.Param(paramIdx), sizeof v, 0, &v);
 }
 
@@ -97,11 +97,10 @@ void Ui::BeginEdit(int paramIdx)
     mTouch->touch(mTouch->handle, mLayout.Param(paramIdx), true);
 }
 
-void Ui::PerformEdit(int paramIdx, double /*normalizedValue*/)
+void Ui::PerformEdit(int paramIdx, double normalizedValue)
 {
-  // The model already holds the value the editor set.
-  if (mPlug->GetParam(paramIdx))
-    writeParam(paramIdx);
+  if (const IParam* param = mPlug->GetParam(paramIdx))
+    writeParam(paramIdx, param->FromNormalized(normalizedValue));
 }
 
 void Ui::EndEdit(int paramIdx)
@@ -113,7 +112,7 @@ void Ui::EndEdit(int paramIdx)
 void Ui::ReportAllValues()
 {
   for (int i = 0; i < mPlug->NParams(); ++i)
-    writeParam(i);
+    writeParam(i, mPlug->GetParam(i)->Value());
 }
 
 bool Ui::ResizeEditor(int width, int height)

@@ -43,7 +43,7 @@ public:
 
 private:
   Ui(std::unique_ptr<IFramePlugin> plug, LV2UI_Write_Function write, LV2UI_Controller controller);
-  void writeParam(int paramIdx);
+  void writeParam(int paramIdx, double value);
 
   std::unique_ptr<IFramePlugin> mPlug;
   PortLayout mLayout;

@@ -57,7 +57,7 @@ def vst3_listing(render):
 def info(bundle, uri, render):
     need("lv2info")
     env = host_env(bundle)
-    # The specifications' bundles name the plug-in classes.
+    # The LV2 core's own bundles name the plug-in classes.
     env["LV2_PATH"] += ":/usr/lib/x86_64-linux-gnu/lv2:/usr/lib/lv2"
     out = run(["lv2info", uri], env=env)
     if not re.search(r"^\s+Class:\s+Phaser Plugin$", out, re.M):
