@@ -100,5 +100,6 @@ private:
   int mActiveStages = 4;
   // The anti-denormal offset whose sign flips every sample. One per instance, so a render
   // does not depend on what other instances process meanwhile.
-  double mRenormPhz = 1e-13;
+  static constexpr double kRenormOffset = 1e-13;
+  double mRenormPhz = kRenormOffset;
 };

@@ -20,6 +20,22 @@ double usableRate(double fs) { return (std::isfinite(fs) && fs > 0.0) ? fs : 480
 // as it is for a non-finite state, which a non-finite input sample leaves for good.
 constexpr double kStateBound = 1e6;
 
+// Silence leaves the stage states at the offset's residue, around 1e-13 and never above 1e-10
+// even at full feedback; anything from a signal that is still below this is far out of hearing.
+constexpr double kResidueBound = 1e-9;
+
+// Host positions are taken at every this many control updates of the timeline, wherever the
+// host's blocks fall, and the playback starts with the first of them.
+constexpr int kUpdatesPerSyncStep = 4;
+
+bool onlyResidue(const double (&states)[TrellowPhaser::kMaxStages])
+{
+  bool quiet = true;
+  for (double s : states)
+    quiet = quiet && std::fabs(s) < kResidueBound;
+  return quiet;
+}
+
 void clearIfRunaway(double (&states)[TrellowPhaser::kMaxStages])
 {
   bool sane = true;
@@ -62,6 +78,9 @@ void TrellowPhaser::OnReset()
   const int samples = fs < static_cast<double>(INT_MAX) ? static_cast<int>(fs) : INT_MAX;
   mControlInterval = samples / 1000 > 0 ? samples / 1000 : 1;
   mSamplesToUpdate = 0;
+  // A multiple of the control interval: a start on the grid puts every control update of the
+  // playback on the timeline's own multiples of the interval.
+  SetTimelineGrid(kUpdatesPerSyncStep * mControlInterval);
   mLFO.setSampleRate(fs, mControlInterval);
   mFreqFactor = kTwoPiTopFrequency / fs;
 
@@ -90,6 +109,15 @@ void TrellowPhaser::handleSync2Host()
     {
       mLFO.reset();
       mSamplesToUpdate = 0;
+      // A filter that heard only silence before the start begins from nothing too, with the
+      // offset's signs restarted: the residue would otherwise depend on how long the host
+      // ran the instance before, down in the last bits of a quiet first sample.
+      if (onlyResidue(mStateL) && onlyResidue(mStateR))
+      {
+        for (int k = 0; k < kMaxStages; ++k)
+          mStateL[k] = mStateR[k] = 0.0;
+        mRenormPhz = kRenormOffset;
+      }
     }
   }
 }

@@ -1,6 +1,9 @@
 #include "frame/IFrameProcessor.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -210,6 +213,55 @@ void IFrameProcessor::passThrough(int nFrames)
     mLatencyPos = static_cast<int>((mLatencyPos + nFrames) % mLatency);
 }
 
+namespace {
+// The song position at a grid point, in quarter notes, from a block that starts at `start`
+// with `ppq`. Hosts round the position they tell (to ticks of their own, a few samples wide)
+// and so tell the same point of the song differently from blocks that start elsewhere. The
+// song's offset against the sample count at this tempo is therefore taken to the nearest
+// 1/64 of a quarter note: 0 for a song in one tempo, whatever the blocks, and at most 1/128
+// of a quarter note away after a change of tempo.
+double songPosition(double ppq, int64_t start, int64_t at, double quartersPerSample)
+{
+  const double offset = ppq - static_cast<double>(start) * quartersPerSample;
+  if (!(std::fabs(offset) < 1e12))
+    return ppq;
+  return std::floor(offset * 64.0 + 0.5) / 64.0 + static_cast<double>(at) * quartersPerSample;
+}
+} // namespace
+
+int IFrameProcessor::timelinePiece(const ITimeInfo& call, int done, int n)
+{
+  if (!call.mTransportIsRunning)
+  {
+    mTimelineStarted = false;
+    return n;
+  }
+  const int grid = mTimelineGrid.load(std::memory_order_relaxed);
+  const double start = call.mSamplePos;
+  if (grid <= 0 || !call.mSamplePosValid || !(std::fabs(start) < 4503599627370496.0) || start != std::floor(start))
+  {
+    mTimelineStarted = true;
+    return n;
+  }
+  const int64_t pos = static_cast<int64_t>(start) + done;
+  int64_t into = pos % grid;
+  if (into < 0)
+    into += grid;
+  ITimeInfo& t = mTimeInfo;
+  t = call;
+  t.mSamplePos = static_cast<double>(pos);
+  if (into == 0)
+  {
+    mTimelineStarted = true;
+    const double rate = call.mTempo > 0.0 && mSampleRate > 0.0 ? call.mTempo / (60.0 * mSampleRate) : 0.0;
+    t.mPPQPos = songPosition(call.mPPQPos, static_cast<int64_t>(start), pos, rate);
+  }
+  else
+    t.mPPQPos = std::numeric_limits<double>::quiet_NaN();
+  t.mTransportIsRunning = mTimelineStarted;
+  return static_cast<int>(std::min<int64_t>(n, grid - into));
+}
+
 template <typename T>
 void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames)
 {
@@ -228,9 +280,10 @@ void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* con
 
   auto& ins = mChannelData[kInput];
   auto& outs = mChannelData[kOutput];
+  const ITimeInfo call = mTimeInfo;
   for (int done = 0; done < nFrames;)
   {
-    const int n = std::min(nFrames - done, mBlockSize);
+    const int n = timelinePiece(call, done, std::min(nFrames - done, mBlockSize));
     for (size_t c = 0; c < ins.size(); ++c)
     {
       auto& ch = ins[c];

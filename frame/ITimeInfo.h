@@ -16,6 +16,9 @@ struct ITimeInfo
   int mDenominator = 4;
   bool mTransportIsRunning = false;
   bool mTransportLoopEnabled = false;
+  /** The host vouches for mSamplePos, which may then be negative (a pre-roll before the
+   *  song's start) or -1 like any other position. */
+  bool mSamplePosValid = false;
 };
 
 /** Where a parameter change comes from. */

@@ -174,7 +174,8 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
   t.mLastBar = beats ? static_cast<double>(transport.bar_start) * kPerBeatTime : 0.0;
   t.mCycleStart = beats ? static_cast<double>(transport.loop_start_beats) * kPerBeatTime : 0.0;
   t.mCycleEnd = beats ? static_cast<double>(transport.loop_end_beats) * kPerBeatTime : 0.0;
-  t.mSamplePos = (beats && (f & CLAP_TRANSPORT_HAS_SECONDS_TIMELINE))
+  t.mSamplePosValid = beats && (f & CLAP_TRANSPORT_HAS_SECONDS_TIMELINE);
+  t.mSamplePos = t.mSamplePosValid
                    ? wholeSamples(static_cast<double>(transport.song_pos_seconds) * kPerSecTime * mSampleRate)
                    : -1.0;
   const bool signature = (f & CLAP_TRANSPORT_HAS_TIME_SIGNATURE) != 0;
@@ -197,7 +198,7 @@ void IFrameCLAP::timeInfoAt(int offset)
   ITimeInfo t = mBlockTime;
   if (t.mTempo > 0.0)
     t.mPPQPos += later * t.mTempo / (60.0 * mSampleRate);
-  if (t.mSamplePos >= 0.0)
+  if (t.mSamplePosValid)
     t.mSamplePos += later;
   mPlug->SetTimeInfo(t);
 }

@@ -117,22 +117,7 @@ void Instance::applyPortValues()
 
 void Instance::processSegment(uint32_t start, uint32_t end)
 {
-  // While the transport plays, the effect follows the host's position where a processing
-  // call starts. Calls are cut at a fixed grid of the timeline, and only those that start
-  // on it are told the position (the others the tempo alone), so what it does follows the
-  // timeline, never where the host happens to start its blocks.
-  for (int64_t frame; (frame = mTime.PlayingFrame()) >= 0 && end > start;)
-  {
-    const int64_t intoGrid = frame % kTimelineGrid;
-    const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(end - start, kTimelineGrid - intoGrid));
-    ITimeInfo info = mTime.Info();
-    if (intoGrid > 0)
-      info.mPPQPos = std::numeric_limits<double>::quiet_NaN();
-    processPiece(start, start + n, info);
-    start += n;
-  }
-  if (end > start || end == 0)
-    processPiece(start, end, mTime.Info());
+  processPiece(start, end, mTime.Info());
 }
 
 void Instance::processPiece(uint32_t start, uint32_t end, const ITimeInfo& info)

@@ -39,7 +39,6 @@ private:
   void processSegment(uint32_t start, uint32_t end);
   void processPiece(uint32_t start, uint32_t end, const ITimeInfo& info);
 
-  static constexpr int64_t kTimelineGrid = 128;
 
   std::unique_ptr<IFramePlugin> mPlug;
   PortLayout mLayout;

@@ -80,7 +80,10 @@ bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSi
       else if (key == u.beatsPerBar)
         next.mBeatsPerBar = v;
       else
+      {
         next.mFrame = v;
+        next.mFrameKnown = true;
+      }
     }
     else if (prop->value.size > avail)
       return false;
@@ -105,11 +108,6 @@ void TimePosition::Advance(int nFrames, double sampleRate)
     mBeat += nFrames * mSpeed * mBeatsPerMinute / (60.0 * sampleRate);
 }
 
-int64_t TimePosition::PlayingFrame() const
-{
-  return mSpeed == 1.0 && mFrame >= 0.0 && mFrame == std::floor(mFrame) ? static_cast<int64_t>(mFrame) : -1;
-}
-
 ITimeInfo TimePosition::Info() const
 {
   const double quarters = 4.0 / mBeatUnit;
@@ -118,6 +116,8 @@ ITimeInfo TimePosition::Info() const
   t.mPPQPos = mBeat * quarters;
   t.mLastBar = std::floor(mBeat / mBeatsPerBar) * mBeatsPerBar * quarters;
   t.mSamplePos = mFrame;
+  // Only a timeline that moves one frame a frame can be cut into a grid of it.
+  t.mSamplePosValid = mFrameKnown && mSpeed == 1.0;
   t.mNumerator = static_cast<int>(mBeatsPerBar);
   t.mDenominator = static_cast<int>(mBeatUnit);
   t.mTransportIsRunning = mSpeed != 0.0;

@@ -31,10 +31,6 @@ public:
   /** The frame's view: tempo and positions in quarter notes. */
   ITimeInfo Info() const;
 
-  /** The timeline position in frames while the transport plays at normal speed from a
-   *  known frame; -1 otherwise. */
-  int64_t PlayingFrame() const;
-
 private:
   double mBeatsPerMinute = 120.0;
   double mBeatUnit = 4.0;
@@ -43,6 +39,7 @@ private:
   double mBeat = 0.0;      // in beat units since the start
   double mBar = 0.0;
   double mFrame = -1.0;
+  bool mFrameKnown = false;
 };
 
 } // namespace frame::lv2

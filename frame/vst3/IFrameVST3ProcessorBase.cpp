@@ -117,7 +117,8 @@ void IFrameVST3ProcessorBase::updateTimeInfo()
   ITimeInfo t;
   t.mTempo = mContext.tempo;
   // Hosts are only trusted with the sample position when they vouch for the musical one.
-  t.mSamplePos = (mContext.state & ProcessContext::kProjectTimeMusicValid) ? static_cast<double>(mContext.projectTimeSamples) : -1.0;
+  t.mSamplePosValid = (mContext.state & ProcessContext::kProjectTimeMusicValid) != 0;
+  t.mSamplePos = t.mSamplePosValid ? static_cast<double>(mContext.projectTimeSamples) : -1.0;
   t.mPPQPos = mContext.projectTimeMusic;
   t.mLastBar = mContext.barPositionMusic;
   t.mCycleStart = mContext.cycleStartMusic;

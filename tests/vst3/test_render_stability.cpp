@@ -181,3 +181,51 @@ TEST(RenderReproducibility, AReloadedProjectSweepsLikeTheFreshInstance)
   };
   EXPECT_EQ(render(true), render(false));
 }
+
+TEST(RenderReproducibility, AnExportSoundsTheSameWhereverTheHostStartsPlaybackAndItsBlocks)
+{
+  // Layouts a host used for exports of one session: playback starts at a pre-roll of its
+  // choosing, its blocks fall differently on the timeline, and it tells each block's position
+  // rounded to its ticks of 1/1920 quarter note (12.5 samples here). From the export's start
+  // at 0 on, the synced sweep and the filter must be the same to the bit.
+  struct Layout
+  {
+    int idleBlocks;
+    int64_t start;
+    std::vector<int> blocks; // then blocks of 1024
+  };
+  auto render = [](const Layout& layout) {
+    Session s(1024);
+    const std::vector<double> idle(1024, 0.0);
+    s.block(idle, idle, {{kSync, 0, 1.0}});
+    for (int b = 0; b < layout.idleBlocks; ++b)
+      s.block(idle, idle);
+    s.context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid;
+    std::vector<double> out;
+    int64_t pos = layout.start;
+    for (size_t b = 0; pos < 48000 * 4; ++b)
+    {
+      const int n = b < layout.blocks.size() ? layout.blocks[b] : 1024;
+      s.context.projectTimeSamples = pos;
+      s.context.projectTimeMusic = std::round(static_cast<double>(pos) / 12.5) / 1920.0;
+      std::vector<double> left(static_cast<size_t>(n)), right(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i)
+      {
+        const double t = static_cast<double>(pos + i);
+        left[static_cast<size_t>(i)] = t < 0 ? 0.0 : 0.3 * std::sin(t * 0.0287) + 0.1 * std::sin(t * t * 1e-7);
+        right[static_cast<size_t>(i)] = t < 0 ? 0.0 : 0.3 * std::sin(t * 0.0431);
+      }
+      const auto o = s.block(left, right);
+      for (int i = 0; i < n; ++i)
+        if (pos + i >= 0)
+          for (int c = 0; c < 2; ++c)
+            out.push_back(o[static_cast<size_t>(c)][static_cast<size_t>(i)]);
+      pos += n;
+    }
+    out.resize(48000 * 4 * 2);
+    return out;
+  };
+  const std::vector<double> first = render({143, -1776, {1024, 752, 272}});
+  EXPECT_EQ(render({140, -1024, {752, 272}}), first);
+  EXPECT_EQ(render({3, -3000, {100, 37, 1000, 999}}), first);
+}

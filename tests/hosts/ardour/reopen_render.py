@@ -23,7 +23,7 @@ LUA_TOOL = "ardour7-lua"
 # Ardour keeps its helpers beside its libraries, not on PATH.
 ARDOUR_LIB_DIRS = ["/usr/lib/ardour7", "/usr/local/lib/ardour7"]
 STEP_TIMEOUT = 40
-HOST_RETRIES = 2
+HOST_RETRIES = 4
 # The test signal peaks below 0.5; stray memory read as floats lands far beyond this.
 GARBAGE_LEVEL = 16.0
 # Lines Ardour prints on every run that say nothing about this test.
@@ -121,6 +121,12 @@ def scan_vst3(home, env):
         fail("Ardour's VST 3 scanner (ardour-vst3-scanner) was not found")
     env = dict(env, LD_LIBRARY_PATH=os.path.dirname(scanner))
     vst3 = os.path.join(home, ".vst3")
+    # Ardour stamps its cache in whole seconds and takes a module no older than the stamp for
+    # a changed one, which it then does not know: a bundle built this second waits for the next.
+    newest = max(os.stat(os.path.join(d, f)).st_mtime
+                 for b in os.listdir(vst3) for d, _, files in os.walk(os.path.join(vst3, b) + "/") for f in files)
+    while time.time() < math.floor(newest) + 1:
+        time.sleep(0.05)
     status, _ = run("scan", [scanner] + [os.path.join(vst3, b) for b in os.listdir(vst3)], env)
     if status != 0:
         fail(f"Ardour's VST 3 scanner failed (exit status {status})")
