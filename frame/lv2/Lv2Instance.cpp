@@ -1,9 +1,7 @@
 #include "frame/lv2/Lv2Instance.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "lv2/atom/atom.h"
 #include "lv2/atom/util.h"
@@ -117,17 +115,12 @@ void Instance::applyPortValues()
 
 void Instance::processSegment(uint32_t start, uint32_t end)
 {
-  processPiece(start, end, mTime.Info());
-}
-
-void Instance::processPiece(uint32_t start, uint32_t end, const ITimeInfo& info)
-{
   for (size_t c = 0; c < mAudioIn.size(); ++c)
     mSegmentIn[c] = mAudioIn[c] ? mAudioIn[c] + start : nullptr;
   for (size_t c = 0; c < mAudioOut.size(); ++c)
     mSegmentOut[c] = mAudioOut[c] ? mAudioOut[c] + start : nullptr;
   const int n = static_cast<int>(end - start);
-  mPlug->SetTimeInfo(info);
+  mPlug->SetTimeInfo(mTime.Info());
   mPlug->ProcessBuffers(mSegmentIn.data(), static_cast<int>(mSegmentIn.size()), mSegmentOut.data(),
                         static_cast<int>(mSegmentOut.size()), n);
   mTime.Advance(n, mSampleRate);

@@ -37,8 +37,6 @@ public:
 private:
   void applyPortValues();
   void processSegment(uint32_t start, uint32_t end);
-  void processPiece(uint32_t start, uint32_t end, const ITimeInfo& info);
-
 
   std::unique_ptr<IFramePlugin> mPlug;
   PortLayout mLayout;
