@@ -1,5 +1,7 @@
 #pragma once
 
+#include "effect/editor_sizes.h"
+
 /** The editor sizes of the window-size menu, in menu order. The percentages of the menu
  *  texts are labels: each size stands for the draw scale of GUISizeScale. */
 enum GUISize : int
@@ -13,10 +15,11 @@ enum GUISize : int
   kNumGUISizes = 6
 };
 
+static_assert(kNumGUISizes == kNumEditorScales);
+
 /** The draw scale a size stands for; 0 (which changes nothing) for a value outside the
- *  enumeration. The 200% step is the single-precision square root of one half. */
+ *  enumeration. */
 constexpr float GUISizeScale(int size)
 {
-  constexpr float kScales[kNumGUISizes] = {0.25f, 0.375f, 0.5f, 0.70710677f, 1.0f, 2.0f};
-  return size >= 0 && size < kNumGUISizes ? kScales[size] : 0.f;
+  return size >= 0 && size < kNumGUISizes ? kEditorScales[size] : 0.f;
 }

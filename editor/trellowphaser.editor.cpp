@@ -16,6 +16,7 @@
 #include "editor/ITrellowSwitchTextControl.h"
 #include "editor/MakeGraphics.h"
 #include "editor/trellowphaser.editor.h"
+#include "effect/editor_sizes.h"
 #include "effect/params.h"
 #include "frame/Descriptor.h"
 #include "frame/IGEditorDelegate.h"
@@ -26,19 +27,13 @@ using namespace frame::graphics;
 
 namespace {
 
-// The context is made at the plug-in's default size; the layout then applies the scale.
-constexpr int kOpenWidth = 720;
-constexpr int kOpenHeight = 174;
 constexpr int kFPS = 60;
 
 // The area the controls are placed in, and the draw-scale limits.
 constexpr float kLayoutWidth = 1440.f;
 constexpr float kLayoutHeight = 348.f;
-constexpr float kMinScale = 0.25f;
-constexpr float kMaxScale = 4.f;
-// The smallest editor, for a stored scale that gives no size.
-constexpr int kSmallestWidth = 360;
-constexpr int kSmallestHeight = 87;
+constexpr float kMinScale = settings::kMinEditorScale;
+constexpr float kMaxScale = settings::kMaxEditorScale;
 
 constexpr float kCornerSize = 26.f;
 constexpr const char* kFontID = "Roboto-Regular.ttf";
@@ -71,7 +66,7 @@ void applyScale(IGraphics& g, float width, float height, float scale)
   if (logicalSizeFor(width, height, scale, w, h))
     g.Resize(w, h, std::min(scale, std::numeric_limits<float>::max()), true);
   else
-    g.Resize(kSmallestWidth, kSmallestHeight, kMinScale, true);
+    g.Resize(kEditorMinWidth, kEditorMinHeight, kMinScale, true); // a stored scale that gives no size
 }
 
 /** The version check's user interface: the editor's message boxes and the browser. */
@@ -147,7 +142,8 @@ std::string TrellowPhaserEditor::editorResourcePath()
 
 frame::graphics::IGraphicsContext* TrellowPhaserEditor::MakeGraphics()
 {
-  IGraphics* g = frame::graphics::MakeGraphics(mPlug, kOpenWidth, kOpenHeight, kFPS, 1.f);
+  // Made at the default size; the layout then applies the scale.
+  IGraphics* g = frame::graphics::MakeGraphics(mPlug, kEditorDefaultWidth, kEditorDefaultHeight, kFPS, 1.f);
   if (!g)
     return nullptr;
   g->SetResourcePath(editorResourcePath());

@@ -1,13 +1,11 @@
 // The plug-in's identity: the one place that names it.
-#include "editor/GUISize.h"
+#include "effect/editor_sizes.h"
 #include "frame/Descriptor.h"
 
 namespace frame {
 
 namespace {
 const char* const kFeatures[] = {"audio-effect", "phaser", "stereo", "filter", nullptr};
-const float kEditorScales[kNumGUISizes] = {GUISizeScale(0), GUISizeScale(1), GUISizeScale(2),
-                                           GUISizeScale(3), GUISizeScale(4), GUISizeScale(5)};
 } // namespace
 
 const Descriptor& PluginDescriptor()
@@ -30,7 +28,7 @@ const Descriptor& PluginDescriptor()
     "2-2",
     kFeatures,
     kEditorScales,
-    kNumGUISizes,
+    kNumEditorScales,
   };
   return d;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "effect/editor_sizes.h"
 #include "frame/Descriptor.h"
 
 const char versionMagic_2_0_1[] = "Mistlegrove Phaser_2.0.1";
@@ -37,12 +38,12 @@ frame::Config TrellowPhaser::makeConfig()
   c.plugDoesChunks = true;
   c.plugType = 0;
   c.plugHasUI = true;
-  c.plugWidth = 720;
-  c.plugHeight = 174;
-  c.plugMinWidth = 360;
-  c.plugMaxWidth = 1440;
-  c.plugMinHeight = 87;
-  c.plugMaxHeight = 348;
+  c.plugWidth = kEditorDefaultWidth;
+  c.plugHeight = kEditorDefaultHeight;
+  c.plugMinWidth = kEditorMinWidth;
+  c.plugMaxWidth = kEditorMaxWidth;
+  c.plugMinHeight = kEditorMinHeight;
+  c.plugMaxHeight = kEditorMaxHeight;
   c.plugHostResize = false;
   c.bundleID = "com.mistlegrovemusic.vst3.TrellowPhaser";
   return c;
@@ -123,7 +124,7 @@ bool TrellowPhaser::isNewVersion(const frame::IByteChunk& chunk, int startPos, c
   return std::memcmp(chunk.GetData() + startPos, tag, static_cast<size_t>(len)) == 0;
 }
 
-int TrellowPhaser::parseState(const frame::IByteChunk& chunk, int startPos, double (&values)[kNumParams]) const
+int TrellowPhaser::ReadState(const frame::IByteChunk& chunk, int startPos, double* values) const
 {
   const bool current = isNewVersion(chunk, startPos, versionMagic_2_0_1);
   const bool previous = isNewVersion(chunk, startPos, versionMagic_2_0_0);
@@ -142,8 +143,8 @@ int TrellowPhaser::parseState(const frame::IByteChunk& chunk, int startPos, doub
   }
 
   // What an older release did not store starts from 0, not from the defaults.
-  for (double& v : values)
-    v = 0.0;
+  for (int i = 0; i < kNumParams; ++i)
+    values[i] = 0.0;
   for (int i = 0; i < count; ++i)
   {
     pos = chunk.Get(&values[i], pos);
@@ -160,22 +161,11 @@ int TrellowPhaser::parseState(const frame::IByteChunk& chunk, int startPos, doub
   return pos;
 }
 
-int TrellowPhaser::StateEnd(const frame::IByteChunk& chunk, int startPos) const
-{
-  double values[kNumParams];
-  return parseState(chunk, startPos, values);
-}
-
 int TrellowPhaser::UnserializeState(const frame::IByteChunk& chunk, int startPos)
 {
   double values[kNumParams];
-  const int pos = parseState(chunk, startPos, values);
-  if (pos < 0)
-    return -1;
-  for (int i = 0; i < kNumParams; ++i)
-    GetParam(i)->Set(values[i]);
-  // The handlers run only once every value is in place, so no derived setting ever sees a
-  // mix of old and new values.
-  OnParamReset(frame::kSourcePreset);
+  const int pos = ReadState(chunk, startPos, values);
+  if (pos >= 0)
+    ApplyState(values);
   return pos;
 }

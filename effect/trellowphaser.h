@@ -1,5 +1,7 @@
 #pragma once
 
+#include <type_traits>
+
 #include "effect/lfo.h"
 #include "effect/params.h"
 #include "frame/IFramePlugin.h"
@@ -46,8 +48,10 @@ public:
    *  the position after it, or -1 with nothing changed when the chunk holds no whole state.
    *  Main thread. */
   int UnserializeState(const frame::IByteChunk& chunk, int startPos) override;
-  /** Where UnserializeState would stop, or -1; changes nothing. Any thread. */
-  int StateEnd(const frame::IByteChunk& chunk, int startPos) const override;
+  /** The ten values of this release's, the previous release's or the first release's
+   *  layout, older layouts completed with zeros; the position after them, or -1 when the
+   *  chunk holds no whole state. Sets nothing. Any thread. */
+  int ReadState(const frame::IByteChunk& chunk, int startPos, double* values) const override;
 
   /** The editor's preset menu: stores the current values into the slot being left, then
    *  recalls index and pushes every value into the editor. */
@@ -61,12 +65,33 @@ private:
 
   static frame::Config makeConfig();
   void initParameters();
-  /** The ten values a state chunk holds, older layouts completed with zeros; returns the
-   *  position after them or -1. */
-  int parseState(const frame::IByteChunk& chunk, int startPos, double (&values)[kNumParams]) const;
   void initPresets();
   /** The ten values follow name: int for Stages, Sync and Waveform, double for the rest. */
   void makePreset(int index, const char* name, ...);
+  /** Taken instead of the above wherever the values are seen: their count and kinds are
+   *  checked as it compiles, since va_arg reads garbage past a missing value or through a
+   *  value of the other kind. */
+  template <typename... Values>
+  void makePreset(int index, const char* name, Values... values)
+  {
+    static_assert(sizeof...(Values) == kNumParams, "one value per parameter");
+    static_assert(presetKindsMatch<Values...>(), "int for Stages, Sync and Waveform, double for the rest");
+    void (TrellowPhaser::*varargs)(int, const char*, ...) = &TrellowPhaser::makePreset;
+    (this->*varargs)(index, name, values...);
+  }
+  template <typename... Values>
+  static constexpr bool presetKindsMatch()
+  {
+    constexpr bool isInt[] = {std::is_same_v<Values, int>...};
+    constexpr bool isDouble[] = {std::is_same_v<Values, double>...};
+    for (int i = 0; i < kNumParams && i < static_cast<int>(sizeof...(Values)); ++i)
+    {
+      const bool whole = i == kParamStages || i == kParamSync || i == kParamWaveform;
+      if (whole ? !isInt[i] : !isDouble[i])
+        return false;
+    }
+    return true;
+  }
 
   void setFeedback(double feedback);
   void handleSync2Host();

@@ -22,17 +22,17 @@ void IEditorDelegate::OnParamReset(EParamSource source)
   }
 }
 
-void IEditorDelegate::OnUIOpen()
+namespace {
+void sendEveryValueToEditor(IEditorDelegate& delegate)
 {
-  for (int i = 0; i < NParams(); ++i)
-    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
+  for (int i = 0; i < delegate.NParams(); ++i)
+    delegate.SendParameterValueFromDelegate(i, delegate.GetParam(i)->GetNormalized(), true);
 }
+} // namespace
 
-void IEditorDelegate::OnRestoreState()
-{
-  for (int i = 0; i < NParams(); ++i)
-    SendParameterValueFromDelegate(i, GetParam(i)->GetNormalized(), true);
-}
+void IEditorDelegate::OnUIOpen() { sendEveryValueToEditor(*this); }
+
+void IEditorDelegate::OnRestoreState() { sendEveryValueToEditor(*this); }
 
 void IEditorDelegate::SendParameterValueFromDelegate(int paramIdx, double, bool)
 {

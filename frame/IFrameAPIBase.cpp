@@ -61,11 +61,9 @@ void IFrameAPIBase::SetParameterValue(int paramIdx, double normalizedValue)
 
 void IFrameAPIBase::SendParameterValueFromUI(int paramIdx, double normalizedValue)
 {
-  IParam* param = GetParam(paramIdx);
-  if (!param)
+  if (!GetParam(paramIdx))
     return;
   SetParameterValue(paramIdx, normalizedValue);
-  param->SetNormalized(normalizedValue);
   OnParamChangeUI(paramIdx, kSourceEditor);
 }
 

@@ -1,5 +1,8 @@
 #include "frame/IFramePlugin.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace frame {
 
 IFramePlugin::IFramePlugin(const Config& config)
@@ -150,14 +153,33 @@ bool IFramePlugin::SaveState(IByteChunk& chunk) const
 
 bool IFramePlugin::LoadState(const IByteChunk& chunk)
 {
-  const int pos = StateEnd(chunk, 0);
+  // Read once, applied only when the flag follows: all or nothing.
+  std::vector<double> values(static_cast<size_t>(NParams()));
+  const int pos = ReadState(chunk, 0, values.data());
   int32_t bypass = 0;
   if (pos < 0 || chunk.Get(&bypass, pos) < 0)
     return false;
-  if (unserializeMistlegroveState(chunk, 0) != pos)
-    return false;
+  ApplyState(values.data());
   SetBypassed(bypass != 0);
   return true;
+}
+
+bool IFramePlugin::LoadStateFrom(const StateRead& read)
+{
+  IByteChunk chunk;
+  uint8_t buffer[256];
+  for (;;)
+  {
+    const int64_t got = read(buffer, sizeof(buffer));
+    if (got < 0)
+      return false;
+    if (got == 0)
+      break;
+    chunk.PutBytes(buffer, static_cast<int>(std::min<int64_t>(got, sizeof(buffer))));
+    if (chunk.Size() > kMaxStateBytes)
+      return false;
+  }
+  return LoadState(chunk);
 }
 
 void IFramePlugin::SetParameterFromHostController(int paramIdx, double normalizedValue)

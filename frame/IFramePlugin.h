@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace frame {
@@ -51,6 +52,26 @@ public:
    *  effect accepts its part and the flag follows it. Main thread. */
   bool LoadState(const IByteChunk& chunk);
 
+  /** The largest saved state a host may hand over: far beyond any real one, so a stream
+   *  that never ends is not read forever. */
+  static constexpr int kMaxStateBytes = 1 << 20;
+  /** A binding's read of the saved state from its host: puts up to capacity bytes into
+   *  buffer and returns how many, 0 at the end, below 0 on an error. */
+  using StateRead = std::function<int64_t(void* buffer, int64_t capacity)>;
+  /** Reads the saved state from the host to its end, then LoadState: false, with nothing
+   *  changed, on a read error, on a state above kMaxStateBytes or on one LoadState refuses.
+   *  Main thread. */
+  bool LoadStateFrom(const StateRead& read);
+
+  /** Opens the editor in the host's window parent and runs it on the host's loop: its
+   *  display connection and timers, and the idle timer, which fires once at once. A loop
+   *  that refuses timers leaves an editor that does without. Returns the editor's view, or
+   *  null with nothing left attached. Replaces an editor attached before. Main thread. */
+  void* AttachEditor(void* parent, IEventLoop& loop);
+  /** Closes the editor AttachEditor opened and takes everything off the host's loop, which
+   *  the binding may then destroy; nothing to do when none is attached. Main thread. */
+  void DetachEditor();
+
   /** Set by the host binding for the plug-in's lifetime in a host; null detaches. */
   void SetHostNotifier(IHostNotifier* host) { mHost = host; }
   IHostNotifier* GetHostNotifier() const { return mHost; }
@@ -81,6 +102,8 @@ private:
   void applyPendingChanges();
 
   IHostNotifier* mHost = nullptr;
+  IEventLoop* mAttachedLoop = nullptr; // the loop AttachEditor put the idle timer on
+  int mIdleTimerId = 0;
   std::atomic<bool> mActive{false};
   // One bit per parameter, set by the main thread, taken by the audio thread: changes made
   // between two processing calls coalesce, and nothing can overflow.

@@ -143,29 +143,28 @@ bool IPluginBase::SerializeParams(IByteChunk& chunk) const
   return chunk.Size() > 0;
 }
 
-int IPluginBase::StateEnd(const IByteChunk& chunk, int startPos) const
+int IPluginBase::ReadState(const IByteChunk& chunk, int startPos, double* values) const
 {
   int pos = startPos;
   for (int i = 0; i < NParams() && pos >= 0; ++i)
-  {
-    double v = 0.0;
-    pos = chunk.Get(&v, pos);
-  }
+    pos = chunk.Get(&values[i], pos);
   return pos;
+}
+
+void IPluginBase::ApplyState(const double* values)
+{
+  for (int i = 0; i < NParams(); ++i)
+    GetParam(i)->Set(values[i]);
+  OnParamReset(kSourcePreset);
 }
 
 int IPluginBase::UnserializeParams(const IByteChunk& chunk, int startPos)
 {
-  if (IPluginBase::StateEnd(chunk, startPos) < 0)
+  std::vector<double> values(static_cast<size_t>(NParams()));
+  const int pos = IPluginBase::ReadState(chunk, startPos, values.data());
+  if (pos < 0)
     return -1;
-  int pos = startPos;
-  for (int i = 0; i < NParams(); ++i)
-  {
-    double v = 0.0;
-    pos = chunk.Get(&v, pos);
-    GetParam(i)->Set(v);
-  }
-  OnParamReset(kSourcePreset);
+  ApplyState(values.data());
   return pos;
 }
 

@@ -87,14 +87,20 @@ public:
   virtual bool SerializeState(IByteChunk& chunk) const { return SerializeParams(chunk); }
   /** Reads a state written by SerializeState; returns the position after it or -1. Main thread. */
   virtual int UnserializeState(const IByteChunk& chunk, int startPos) { return UnserializeParams(chunk, startPos); }
-  /** Where a state that UnserializeState would accept ends in the chunk, or -1 for one it
-   *  would refuse; changes nothing. */
-  virtual int StateEnd(const IByteChunk& chunk, int startPos) const;
-  /** The host-state entry of the effect's own layout. */
+  /** An older entry to UnserializeState, kept for plug-ins written against it; the frame's
+   *  own loads read through ReadState. */
   virtual int unserializeMistlegroveState(const IByteChunk& chunk, int startPos) { return UnserializeState(chunk, startPos); }
   virtual void InformHostOfPresetChange() {}
   virtual void OnPresetsModified() {}
   virtual int UnserializePresets(const IByteChunk&, int startPos) { return startPos; }
+  /** Reads a state that UnserializeState would accept into values, one per parameter,
+   *  setting nothing; returns the position after it, or -1 for one it would refuse. A
+   *  plug-in with a layout of its own overrides it, and UnserializeState with ReadState
+   *  followed by ApplyState. Any thread. */
+  virtual int ReadState(const IByteChunk& chunk, int startPos, double* values) const;
+  /** Sets every parameter from what ReadState read, then runs the change notifications once
+   *  all are set, so no derived setting sees a mix of old and new values. Main thread. */
+  void ApplyState(const double* values);
 
 protected:
   void InitFromConfig(const Config& config);

@@ -96,12 +96,9 @@ bool isEmbeddedX11(const char* api, bool floating) { return api && !std::strcmp(
 void destroyGui(const clap_plugin_t* p)
 {
   IFrameCLAP& clap = *IFrameCLAP::From(p);
-  IFrameCLAPEventLoop* loop = clap.EventLoop();
-  if (!loop)
+  if (!clap.EventLoop())
     return;
-  if (loop->windowOpen)
-    clap.GetPlug().CloseWindow();
-  clap.GetPlug().SetEventLoop(nullptr);
+  clap.GetPlug().DetachEditor();
   clap.SetEventLoop(nullptr);
 }
 
@@ -114,13 +111,6 @@ bool createGui(const clap_plugin_t* p, const char* api, bool floating)
   auto loop = IFrameCLAPEventLoop::Create(clap.Host());
   if (!loop)
     return false;
-  IFramePlugin* plug = &clap.GetPlug();
-  if (!loop->AddTimer(IFrameAPIBase::kIdleTimerMs, [plug] {
-        if (Timer* timer = plug->GetIdleTimer())
-          timer->Fire();
-      }))
-    return false;
-  plug->SetEventLoop(loop.get());
   clap.SetEventLoop(std::move(loop));
   return true;
 }
@@ -132,11 +122,9 @@ bool setParent(const clap_plugin_t* p, const clap_window_t* window)
   IFrameCLAPEventLoop* loop = clap.EventLoop();
   if (!loop || loop->windowOpen || !window || !isEmbeddedX11(window->api, false) || !window->x11)
     return false;
-  if (!clap.GetPlug().OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(window->x11))))
+  if (!clap.GetPlug().AttachEditor(reinterpret_cast<void*>(static_cast<uintptr_t>(window->x11)), *loop))
     return false;
   loop->windowOpen = true;
-  if (Timer* timer = clap.GetPlug().GetIdleTimer())
-    timer->Fire();
   return true;
 }
 

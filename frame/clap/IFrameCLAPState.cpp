@@ -31,23 +31,10 @@ bool IFrameCLAP::LoadState(const clap_istream_t* stream)
   AssertMainThread();
   if (!stream || !stream->read)
     return false;
-  // Far beyond any state of ours: a stream that never ends is not read forever.
-  constexpr int kMaxStateBytes = 1 << 20;
   const bool loaded = guarded([&] {
-    IByteChunk chunk;
-    uint8_t buffer[256];
-    for (;;)
-    {
-      const int64_t got = stream->read(stream, buffer, sizeof(buffer));
-      if (got < 0)
-        return false;
-      if (got == 0)
-        break;
-      chunk.PutBytes(buffer, static_cast<int>(got > static_cast<int64_t>(sizeof(buffer)) ? sizeof(buffer) : got));
-      if (chunk.Size() > kMaxStateBytes)
-        return false;
-    }
-    return mPlug->LoadState(chunk);
+    return mPlug->LoadStateFrom([stream](void* buffer, int64_t capacity) {
+      return stream->read(stream, buffer, static_cast<uint64_t>(capacity));
+    });
   });
   if (!loaded)
     return false;

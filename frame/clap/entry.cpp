@@ -8,13 +8,11 @@
 
 #include "clap/clap.h"
 
-#include "editor/MakeGraphics.h"
+#include "editor/InstallEditor.h"
 #include "frame/Descriptor.h"
-#include "frame/IEditor.h"
 #include "frame/IFramePlugin.h"
 #include "frame/clap/IFrameCLAP.h"
 #include "frame/clap/IFrameCLAPPresets.h"
-#include "graphics/X11View.h"
 
 namespace {
 
@@ -58,11 +56,7 @@ bool entryInit(const char* pluginPath)
 {
   try
   {
-    // The module holds the plug-in's editor; every editor the host opens is an X11 child
-    // window of the host's.
-    frame::graphics::SetEditorFactory(&frame::graphics::MakePluginEditor);
-    frame::graphics::SetPlatformViewFactory([] { return frame::graphics::MakeX11PlatformView(); });
-    frame::graphics::SetDefaultResourcePath(resourcesBeside(pluginPath));
+    frame::graphics::InstallPluginEditor(resourcesBeside(pluginPath));
   }
   catch (...)
   {
@@ -71,11 +65,7 @@ bool entryInit(const char* pluginPath)
   return true;
 }
 
-void entryDeinit()
-{
-  frame::graphics::SetPlatformViewFactory(nullptr);
-  frame::graphics::SetEditorFactory(nullptr);
-}
+void entryDeinit() { frame::graphics::UninstallPluginEditor(); }
 
 const void* entryFactory(const char* id)
 {

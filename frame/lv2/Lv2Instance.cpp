@@ -1,5 +1,6 @@
 #include "frame/lv2/Lv2Instance.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -189,12 +190,16 @@ LV2_State_Status Instance::Restore(LV2_State_Retrieve_Function retrieve, LV2_Sta
     return LV2_STATE_ERR_NO_PROPERTY;
   if (type != mChunkType)
     return LV2_STATE_ERR_BAD_TYPE;
-  if (size > (1u << 30))
-    return LV2_STATE_ERR_UNKNOWN;
-  IByteChunk chunk;
-  chunk.PutBytes(data, static_cast<int>(size));
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  size_t offset = 0;
   // All or nothing: a chunk the plug-in refuses leaves every setting as it was.
-  return mPlug->LoadState(chunk) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+  const bool loaded = mPlug->LoadStateFrom([&](void* buffer, int64_t capacity) {
+    const size_t n = std::min(size - offset, static_cast<size_t>(capacity));
+    std::memcpy(buffer, bytes + offset, n);
+    offset += n;
+    return static_cast<int64_t>(n);
+  });
+  return loaded ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
 }
 
 } // namespace frame::lv2

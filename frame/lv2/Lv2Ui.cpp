@@ -3,10 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/MakeGraphics.h"
+#include "editor/InstallEditor.h"
 #include "frame/Descriptor.h"
-#include "frame/IEditor.h"
-#include "graphics/X11View.h"
 
 namespace frame::lv2 {
 
@@ -24,8 +22,7 @@ std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller cont
   if (!parent || !write)
     return nullptr;
   // The editor is made with the plug-in object, so the factories come first.
-  graphics::SetEditorFactory(&graphics::MakePluginEditor);
-  graphics::SetPlatformViewFactory([] { return graphics::MakeX11PlatformView(); });
+  graphics::InstallPluginEditor();
   std::unique_ptr<Ui> ui(new Ui(std::unique_ptr<IFramePlugin>(CreatePlugin()), write, controller));
   ui->mResize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
   ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
@@ -33,12 +30,7 @@ std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller cont
   IFramePlugin& plug = *ui->mPlug;
   plug.Initialize("");
   plug.SetHostNotifier(ui.get());
-  plug.SetEventLoop(&ui->mLoop);
-  ui->mLoop.AddTimer(IFrameAPIBase::kIdleTimerMs, [p = &plug] {
-    if (Timer* timer = p->GetIdleTimer())
-      timer->Fire();
-  });
-  void* view = plug.OpenWindow(parent);
+  void* view = plug.AttachEditor(parent, ui->mLoop);
   if (!view)
     return nullptr;
   ui->mOpen = true;
@@ -50,9 +42,7 @@ std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller cont
 
 Ui::~Ui()
 {
-  if (mOpen)
-    mPlug->CloseWindow();
-  mPlug->SetEventLoop(nullptr);
+  mPlug->DetachEditor();
   mPlug->SetHostNotifier(nullptr);
 }
 

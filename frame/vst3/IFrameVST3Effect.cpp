@@ -138,45 +138,17 @@ tresult IFrameVST3Effect::readState(IBStream* state)
 {
   if (!state)
     return kInvalidArgument;
-  // Positions in the chunk count from where the host's data begins.
-  int64 start = 0;
-  if (state->tell(&start) != kResultOk || start < 0)
-    start = 0;
-
   // WaveLab reports errors on reads that did deliver data; its streams are read to the end.
   const bool readPastErrors = mPlug->GetHost() == kHostWaveLab;
-  IByteChunk chunk;
-  uint8 buffer[128];
-  for (;;)
-  {
+  const bool loaded = mPlug->LoadStateFrom([&](void* buffer, int64_t capacity) -> int64_t {
     int32 got = 0;
-    const tresult result = state->read(buffer, sizeof(buffer), &got);
+    const tresult result = state->read(buffer, static_cast<int32>(std::min<int64_t>(capacity, 128)), &got);
     if (result != kResultOk && !readPastErrors)
-      break;
-    if (got < 1)
-      break;
-    chunk.PutBytes(buffer, std::min(got, static_cast<int32>(sizeof(buffer))));
-  }
-
-  // Nothing arrived: there is nothing to restore, and no parameter should move.
-  if (chunk.Size() == 0)
-    return kResultFalse;
-  // The flag is read from where the effect's data ends, not from what the loop above took:
-  // a stream that reported an error may have more to give after a seek.
-  const int pos = mPlug->StateEnd(chunk, 0);
-  if (pos < 0)
-    return kResultFalse;
-  if (state->seek(start + pos, IBStream::kIBSeekSet, nullptr) != kResultOk)
-    return kResultFalse;
-  uint8 flag[4] = {};
-  int32 got = 0;
-  if (state->read(flag, 4, &got) != kResultOk || got != 4)
-    return kResultFalse;
-  IByteChunk whole;
-  whole.PutBytes(chunk.GetData(), pos);
-  whole.PutBytes(flag, 4);
+      return 0;
+    return got < 1 ? 0 : std::min<int64_t>(got, capacity);
+  });
   // All or nothing: a refused state changes neither the sound nor what host and editor show.
-  if (!mPlug->LoadState(whole))
+  if (!loaded)
     return kResultFalse;
 
   mController.SyncHostParameters();

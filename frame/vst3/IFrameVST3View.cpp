@@ -19,9 +19,7 @@ IFrameVST3View::~IFrameVST3View()
 {
   // A host that drops an attached view without removing it: the editor must not outlive the
   // loop it registered with.
-  if (systemWindow)
-    mPlug.CloseWindow();
-  stopEventLoop();
+  detach();
 }
 
 tresult PLUGIN_API IFrameVST3View::isPlatformTypeSupported(FIDString type)
@@ -29,26 +27,11 @@ tresult PLUGIN_API IFrameVST3View::isPlatformTypeSupported(FIDString type)
   return type && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0 ? kResultTrue : kResultFalse;
 }
 
-void IFrameVST3View::startEventLoop()
-{
-  stopEventLoop();
-  FUnknownPtr<Linux::IRunLoop> runLoop(plugFrame);
-  if (!runLoop)
-    return;
-  mEventLoop = std::make_unique<IFrameVST3RunLoop>(runLoop);
-  mPlug.SetEventLoop(mEventLoop.get());
-  IFramePlugin* plug = &mPlug;
-  mEventLoop->AddTimer(IFrameAPIBase::kIdleTimerMs, [plug] {
-    if (Timer* timer = plug->GetIdleTimer())
-      timer->Fire();
-  });
-}
-
-void IFrameVST3View::stopEventLoop()
+void IFrameVST3View::detach()
 {
   if (!mEventLoop)
     return;
-  mPlug.SetEventLoop(nullptr);
+  mPlug.DetachEditor();
   mEventLoop.reset();
 }
 
@@ -56,23 +39,21 @@ tresult PLUGIN_API IFrameVST3View::attached(void* parent, FIDString type)
 {
   if (!mPlug.HasUI() || isPlatformTypeSupported(type) != kResultTrue)
     return kResultFalse;
-  // The editor wants the loop while it opens (display connection, timers).
-  startEventLoop();
-  if (!mPlug.OpenWindow(parent))
+  detach();
+  // Without the host's run loop the loop refuses every timer, and the editor does without.
+  FUnknownPtr<Linux::IRunLoop> runLoop(plugFrame);
+  mEventLoop = std::make_unique<IFrameVST3RunLoop>(runLoop);
+  if (!mPlug.AttachEditor(parent, *mEventLoop))
   {
-    stopEventLoop();
+    mEventLoop.reset();
     return kResultFalse;
   }
-  if (Timer* timer = mPlug.GetIdleTimer())
-    timer->Fire();
   return EditorView::attached(parent, type);
 }
 
 tresult PLUGIN_API IFrameVST3View::removed()
 {
-  if (mPlug.HasUI())
-    mPlug.CloseWindow();
-  stopEventLoop();
+  detach();
   return EditorView::removed();
 }
 

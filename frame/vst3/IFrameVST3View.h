@@ -47,8 +47,8 @@ public:
   REFCOUNT_METHODS(EditorView)
 
 private:
-  void startEventLoop();
-  void stopEventLoop();
+  /** Closes the editor and leaves the host's run loop, when attached. */
+  void detach();
 
   IFramePlugin& mPlug;
   std::unique_ptr<IFrameVST3RunLoop> mEventLoop;

@@ -116,7 +116,8 @@ TEST(StateLoad, TruncatedChunkIsRefusedAndChangesNothing)
   const uint8_t half[4] = {1, 2, 3, 4}; // part of the sixth value
   chunk.PutBytes(half, 4);
   host.plug().clearRecords();
-  EXPECT_EQ(host.plug().StateEnd(chunk, 0), -1);
+  double values[kNumParams];
+  EXPECT_EQ(host.plug().ReadState(chunk, 0, values), -1);
   EXPECT_EQ(host.plug().UnserializeState(chunk, 0), -1);
   EXPECT_EQ(valuesOf(host), before);
   EXPECT_TRUE(host.plug().changes.empty()) << "no handler runs";
@@ -168,5 +169,33 @@ TEST(StateLoad, HostEntryReadsTheSameLayouts)
   frame::IByteChunk chunk;
   saved.plug().SerializeState(chunk);
   EXPECT_EQ(loaded.plug().unserializeMistlegroveState(chunk, 0), 104);
+  EXPECT_EQ(loaded.param(kParamMix).Value(), 0.8);
+}
+
+namespace {
+struct CountingReads : ObservedPhaser
+{
+  using ObservedPhaser::ObservedPhaser;
+  int ReadState(const frame::IByteChunk& chunk, int startPos, double* values) const override
+  {
+    ++reads;
+    return ObservedPhaser::ReadState(chunk, startPos, values);
+  }
+  mutable int reads = 0;
+};
+} // namespace
+
+TEST(StateLoad, AHostLoadReadsTheChunkOnceAndRunsTheHandlersOnce)
+{
+  EffectHost<> saved;
+  saved.param(kParamMix).Set(0.8);
+  frame::IByteChunk state;
+  ASSERT_TRUE(saved.plug().SaveState(state));
+
+  EffectHost<CountingReads> loaded;
+  loaded.plug().clearRecords();
+  ASSERT_TRUE(loaded.plug().LoadState(state));
+  EXPECT_EQ(loaded.plug().reads, 1);
+  EXPECT_EQ(loaded.plug().changes.size(), static_cast<size_t>(kNumParams));
   EXPECT_EQ(loaded.param(kParamMix).Value(), 0.8);
 }

@@ -94,6 +94,9 @@ TEST(State, ARefusedStateChangesNothingTheHostCanSee)
   for (size_t n = 0; n < other.size(); ++n)
     expectRefused(std::vector<uint8_t>(other.begin(), other.begin() + static_cast<long>(n)), "first " + std::to_string(n) + " bytes");
   expectRefused(chunk("Mistlegrove Phaser_2.1.0", kLoaded, 0), "a later release");
+  std::vector<uint8_t> huge = other;
+  huge.resize((1 << 20) + 1); // past the frame's limit, however well the state begins
+  expectRefused(huge, "a stream above 1 MiB");
   for (size_t i = 0; i < std::strlen(kTag201); ++i)
   {
     std::vector<uint8_t> flipped = other;
