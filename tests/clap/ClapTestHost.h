@@ -2,8 +2,8 @@
 
 // A small CLAP host for the tests: loads the built .clap through its entry the way a host
 // does, answers the host extensions the plug-in asks for and records what it is told, and
-// drives one instance through the calls in the host order.
-#include <dlfcn.h>
+// drives one instance through the calls in the host order. What it shares with the
+// renderer's host (the entry, the host struct, events, buffers) is in ClapHosting.
 
 #include <array>
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "clap/clap.h"
+#include "tools/render/ClapHosting.h"
 
 namespace claptest {
 
@@ -23,9 +24,8 @@ namespace claptest {
 inline const clap_plugin_entry_t* entry()
 {
   static const clap_plugin_entry_t* e = [] {
-    void* handle = dlopen(MG_CLAP_MODULE, RTLD_NOW | RTLD_LOCAL);
-    auto* found = handle ? static_cast<const clap_plugin_entry_t*>(dlsym(handle, "clap_entry")) : nullptr;
-    return found && found->init(MG_CLAP_MODULE) ? found : nullptr;
+    std::string error;
+    return claphost::OpenEntry(MG_CLAP_MODULE, error);
   }();
   return e;
 }
@@ -35,58 +35,7 @@ inline const clap_plugin_factory_t* factory()
   return entry() ? static_cast<const clap_plugin_factory_t*>(entry()->get_factory(CLAP_PLUGIN_FACTORY_ID)) : nullptr;
 }
 
-/** Input events in time order as added; storage is reserved so process never allocates. */
-class InputEvents
-{
-public:
-  InputEvents()
-  {
-    mEvents.reserve(64);
-    list.ctx = this;
-    list.size = [](const clap_input_events_t* l) { return static_cast<uint32_t>(self(l).mEvents.size()); };
-    list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
-      return i < self(l).mEvents.size() ? &self(l).mEvents[i].header : nullptr;
-    };
-  }
-  InputEvents(const InputEvents&) = delete;
-
-  void Param(uint32_t time, clap_id id, double value)
-  {
-    Event e{};
-    e.value = {{sizeof(clap_event_param_value_t), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0}, id, nullptr, -1, -1, -1, -1, value};
-    mEvents.push_back(e);
-  }
-  /** A playing transport at beats (exact in the fixed-point format for the tests' values). */
-  void Transport(uint32_t time, double tempo, double beats, bool playing = true)
-  {
-    Event e{};
-    e.transport = Transport(tempo, beats, playing);
-    e.transport.header.time = time;
-    mEvents.push_back(e);
-  }
-  static clap_event_transport_t Transport(double tempo, double beats, bool playing)
-  {
-    clap_event_transport_t t{};
-    t.header = {sizeof(t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-    t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | (playing ? CLAP_TRANSPORT_IS_PLAYING : 0);
-    t.tempo = tempo;
-    t.song_pos_beats = static_cast<clap_beattime>(beats * CLAP_BEATTIME_FACTOR);
-    return t;
-  }
-  void Clear() { mEvents.clear(); }
-
-  clap_input_events_t list{};
-
-private:
-  union Event
-  {
-    clap_event_header_t header;
-    clap_event_param_value_t value;
-    clap_event_transport_t transport;
-  };
-  static InputEvents& self(const clap_input_events_t* l) { return *static_cast<InputEvents*>(l->ctx); }
-  std::vector<Event> mEvents;
-};
+using claphost::InputEvents;
 
 /** Records output events as text: "begin 3", "value 3 0.5", "end 3". */
 class OutputEvents
@@ -123,16 +72,9 @@ class Host
 public:
   Host()
   {
-    clap.clap_version = CLAP_VERSION;
-    clap.host_data = this;
-    clap.name = "Test Host";
-    clap.vendor = "Tests";
-    clap.url = "";
-    clap.version = "1.0";
+    clap = claphost::HostStruct(this, "Test Host", "Tests");
     clap.get_extension = [](const clap_host_t* h, const char* id) { return self(h).extension(id); };
     clap.request_restart = [](const clap_host_t* h) { ++self(h).restarts; };
-    clap.request_process = [](const clap_host_t*) {};
-    clap.request_callback = [](const clap_host_t*) {};
 
     params.rescan = [](const clap_host_t* h, clap_param_rescan_flags flags) { self(h).rescans.push_back(flags); };
     params.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
@@ -244,10 +186,7 @@ public:
     const clap_plugin_descriptor_t* d = factory() ? factory()->get_plugin_descriptor(factory(), 0) : nullptr;
     plugin = d ? factory()->create_plugin(factory(), &host.clap, d->id) : nullptr;
     initialised = plugin && plugin->init(plugin);
-    mIn.assign(2, std::vector<float>(kFrames, 0.f));
-    mOut.assign(2, std::vector<float>(kFrames, 0.f));
-    mIn64.assign(2, std::vector<double>(kFrames, 0.0));
-    mOut64.assign(2, std::vector<double>(kFrames, 0.0));
+    mBuffers.Allocate(kFrames, true, true);
   }
   ~Plugin()
   {
@@ -264,7 +203,7 @@ public:
   template <typename T>
   const T* Ext(const char* id) const
   {
-    return static_cast<const T*>(plugin->get_extension(plugin, id));
+    return claphost::Extension<T>(plugin, id);
   }
 
   bool Activate(double rate = 48000.0, uint32_t maxFrames = 512)
@@ -294,19 +233,9 @@ public:
   clap_process_status Process(uint32_t frames, const clap_input_events_t* in = nullptr, bool wide = false,
                                const clap_event_transport_t* transport = nullptr)
   {
-    float* in32[2] = {mIn[0].data(), mIn[1].data()};
-    float* out32[2] = {mOut[0].data(), mOut[1].data()};
-    double* in64[2] = {mIn64[0].data(), mIn64[1].data()};
-    double* out64[2] = {mOut64[0].data(), mOut64[1].data()};
-    clap_audio_buffer_t input{wide ? nullptr : in32, wide ? in64 : nullptr, 2, 0, 0};
-    clap_audio_buffer_t output{wide ? nullptr : out32, wide ? out64 : nullptr, 2, 0, 0};
-    clap_process_t p{};
+    clap_process_t p = mBuffers.Call(frames, wide);
     p.steady_time = -1;
-    p.frames_count = frames;
     p.transport = transport;
-    p.audio_inputs = &input;
-    p.audio_outputs = &output;
-    p.audio_inputs_count = p.audio_outputs_count = 1;
     p.in_events = in ? in : &mNoEvents.list;
     p.out_events = &out.list;
     return ProcessRaw(&p);
@@ -325,11 +254,11 @@ public:
     for (int c = 0; c < 2; ++c)
       for (size_t i = 0; i < kFrames && from + i < x.size(); ++i)
       {
-        mIn[c][i] = static_cast<float>(x[from + i]);
-        mIn64[c][i] = static_cast<float>(x[from + i]);
+        mBuffers.Channel32(false, c)[i] = static_cast<float>(x[from + i]);
+        mBuffers.Channel64(false, c)[i] = static_cast<float>(x[from + i]);
       }
   }
-  const std::vector<float>& Out(int c) const { return mOut[static_cast<size_t>(c)]; }
+  const std::vector<float>& Out(int c) const { return mBuffers.Samples32(true, c); }
 
   std::vector<uint8_t> Save() const
   {
@@ -385,8 +314,7 @@ public:
 
 private:
   InputEvents mNoEvents;
-  std::vector<std::vector<float>> mIn, mOut;
-  std::vector<std::vector<double>> mIn64, mOut64;
+  claphost::StereoBuffers mBuffers;
 };
 
 } // namespace claptest

@@ -1,8 +1,7 @@
-// The processing half of the host: set-up, the processing calls with their transport and
+// A VST 3 effect's processing: set-up, the processing calls with their transport and
 // parameter changes, and stopping.
 
-#include "tools/render/PluginHost.h"
-#include "tools/render/ClapPluginHost.h"
+#include "tools/render/Vst3Plugin.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,16 +14,8 @@ namespace render {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-bool PluginHost::Start(const ProcessSettings& settings, std::string& error)
+bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
 {
-  Stop();
-  if (mClap)
-    return mClap->Start(settings, error);
-  if (!mProcessor)
-  {
-    error = "no plug-in is loaded";
-    return false;
-  }
   mSettings = settings;
 
   const int32 nIn = mComponent->getBusCount(kAudio, kInput);
@@ -91,50 +82,30 @@ bool PluginHost::Start(const ProcessSettings& settings, std::string& error)
   {
     if (p.flags & (ParameterInfo::kIsProgramChange | ParameterInfo::kIsReadOnly))
       continue;
-    QueueChange(p.id, Normalized(p.id));
+    mPending.Set(p.id, Normalized(p.id));
   }
-  mPosition = 0;
   return true;
 }
 
-float* PluginHost::Input32(int channel)
+float* Vst3Plugin::Channel32(bool output, int channel)
 {
-  if (mClap)
-    return mClap->Input32(channel);
-  if (!mProcessing || mSettings.doublePrecision || mData.numInputs < 1 || channel >= mData.inputs[0].numChannels)
+  const int32 buses = output ? mData.numOutputs : mData.numInputs;
+  if (!mProcessing || mSettings.doublePrecision || buses < 1)
     return nullptr;
-  return mData.inputs[0].channelBuffers32[channel];
+  const AudioBusBuffers& bus = output ? mData.outputs[0] : mData.inputs[0];
+  return channel < bus.numChannels ? bus.channelBuffers32[channel] : nullptr;
 }
 
-float* PluginHost::Output32(int channel)
+double* Vst3Plugin::Channel64(bool output, int channel)
 {
-  if (mClap)
-    return mClap->Output32(channel);
-  if (!mProcessing || mSettings.doublePrecision || mData.numOutputs < 1 || channel >= mData.outputs[0].numChannels)
+  const int32 buses = output ? mData.numOutputs : mData.numInputs;
+  if (!mProcessing || !mSettings.doublePrecision || buses < 1)
     return nullptr;
-  return mData.outputs[0].channelBuffers32[channel];
+  const AudioBusBuffers& bus = output ? mData.outputs[0] : mData.inputs[0];
+  return channel < bus.numChannels ? bus.channelBuffers64[channel] : nullptr;
 }
 
-double* PluginHost::Input64(int channel)
-{
-  if (mClap)
-    return mClap->Input64(channel);
-  if (!mProcessing || !mSettings.doublePrecision || mData.numInputs < 1 || channel >= mData.inputs[0].numChannels)
-    return nullptr;
-  return mData.inputs[0].channelBuffers64[channel];
-}
-
-double* PluginHost::Output64(int channel)
-{
-  if (mClap)
-    return mClap->Output64(channel);
-  if (!mProcessing || !mSettings.doublePrecision || mData.numOutputs < 1 ||
-      channel >= mData.outputs[0].numChannels)
-    return nullptr;
-  return mData.outputs[0].channelBuffers64[channel];
-}
-
-void PluginHost::FillProcessContext()
+void Vst3Plugin::FillProcessContext(int64_t position)
 {
   // A transport playing from the start in 4/4 at the chosen tempo.
   ProcessContext& c = mContext;
@@ -143,32 +114,25 @@ void PluginHost::FillProcessContext()
             ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
             ProcessContext::kContTimeValid;
   c.sampleRate = mSettings.sampleRate;
-  c.projectTimeSamples = mPosition;
-  c.continousTimeSamples = mPosition;
+  c.projectTimeSamples = position;
+  c.continousTimeSamples = position;
   c.tempo = mSettings.tempo;
   c.timeSigNumerator = 4;
   c.timeSigDenominator = 4;
-  c.projectTimeMusic = static_cast<double>(mPosition) / mSettings.sampleRate * mSettings.tempo / 60.0;
+  c.projectTimeMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
   c.barPositionMusic = std::floor(c.projectTimeMusic / 4.0) * 4.0;
 }
 
-bool PluginHost::Process(int32_t frames, std::string& error)
+bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
 {
-  if (mClap)
-    return mClap->Process(frames, error);
-  if (!mProcessing || frames < 0 || frames > mSettings.maxBlockSize)
-  {
-    error = "processing was not started for blocks of " + std::to_string(frames);
-    return false;
-  }
   for (const auto& [id, value] : mPending)
   {
     int32 index = 0;
     if (IParamValueQueue* queue = mInputChanges.addParameterData(id, index))
       queue->addPoint(0, value, index);
   }
-  mPending.clear();
-  FillProcessContext();
+  mPending.Clear();
+  FillProcessContext(position);
   for (int32 i = 0; i < mData.numInputs; ++i)
     mData.inputs[i].silenceFlags = 0;
 
@@ -193,7 +157,6 @@ bool PluginHost::Process(int32_t frames, std::string& error)
   }
   mInputChanges.clearQueue();
   mOutputChanges.clearQueue();
-  mPosition += frames;
   if (result != kResultOk)
   {
     error = "'" + mDescription.name + "' failed to process a block (result " + std::to_string(result) + ")";
@@ -202,10 +165,8 @@ bool PluginHost::Process(int32_t frames, std::string& error)
   return true;
 }
 
-void PluginHost::Stop()
+void Vst3Plugin::Stop()
 {
-  if (mClap)
-    mClap->Stop();
   if (mProcessing)
     mProcessor->setProcessing(false);
   mProcessing = false;
