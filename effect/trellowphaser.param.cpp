@@ -239,7 +239,9 @@ bool parseStereo(const IParam&, const char* text, double& value)
 // Parameter table
 
 namespace {
-// The knobs, in index order. A curve of 1 is linear; Manual moves on a square law.
+// The knobs, in index order. A curve of 1 is linear; Manual moves on a square law. Hosts
+// that draw a knob themselves show its value times perValue in unit; where no unit reads the
+// value, they show it plain, with the note and marks at that many even steps.
 struct KnobParam
 {
   int index;
@@ -247,16 +249,26 @@ struct KnobParam
   double defaultValue, min, max, step, curve;
   frame::DisplayFunc display;
   frame::TextParseFunc parse;
+  frame::EParamUnit unit;
+  double perValue;
+  const char* note;
+  int marks;
 };
 
+using frame::kUnitCustom;
+using frame::kUnitHertz;
+using frame::kUnitPercent;
 const KnobParam kKnobs[] = {
-  {kParamManual, "Manual", 0.0625, 0.0, 1.0, 0.001, 2.0, setDisplayTextForFrequency, parseFrequency},
-  {kParamSpread, "Spread", 0.0, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
-  {kParamFeedback, "Feedback", 0.0, -1.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
-  {kParamLFOSpeed, "LFOSpeed", 0.077, 0.0, 1.0, 0.01, 1.0, setDisplayTextForSpeed, parseSpeed},
-  {kParamLFODepth, "LFODepth", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent},
-  {kParamMix, "Mix", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForMix, parseMix},
-  {kParamStereo, "Stereo", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForStereo, parseStereo},
+  {kParamManual, "Manual", 0.0625, 0.0, 1.0, 0.001, 2.0, setDisplayTextForFrequency, parseFrequency, kUnitHertz, kTopFrequencyHz, "", 0},
+  {kParamSpread, "Spread", 0.0, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent, kUnitPercent, 100.0, "", 0},
+  {kParamFeedback, "Feedback", 0.0, -1.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent, kUnitPercent, 100.0, "", 0},
+  // One number read two ways, so no unit holds: x gives 25 x^2 Hz free, a note value synced.
+  {kParamLFOSpeed, "LFOSpeed", 0.077, 0.0, 1.0, 0.01, 1.0, setDisplayTextForSpeed, parseSpeed, kUnitCustom, 1.0,
+   "0-1, 25x^2 Hz free", LFO::kNumSyncRates},
+  {kParamLFODepth, "LFODepth", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForPercent, parsePercent, kUnitPercent, 100.0, "", 0},
+  {kParamMix, "Mix", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForMix, parseMix, kUnitCustom, 1.0, "0 dry, 1 wet", 5},
+  {kParamStereo, "Stereo", 0.5, 0.0, 1.0, 0.01, 1.0, setDisplayTextForStereo, parseStereo, kUnitCustom, 1.0,
+   "0.5 same, 0 opposed, 1 alternating", 5},
 };
 } // namespace
 
@@ -271,12 +283,13 @@ void TrellowPhaser::initParameters()
       p->InitDouble(k.name, k.defaultValue, k.min, k.max, k.step, "", 0, "", IParam::ShapePowCurve(k.curve));
     p->SetDisplayFunc(k.display);
     p->SetTextParseFunc(k.parse);
+    p->SetHostView(k.unit, k.perValue, k.note, k.marks);
   }
   // Note values while synced: the text reads the switch itself, so host and editor agree
   // from the moment it moves, whichever thread moved it.
   GetParam(kParamLFOSpeed)->SetDisplaySelector(GetParam(kParamSync), setDisplayTextForSyncRate);
 
-  GetParam(kParamStages)->InitBool("Stages", false, "", 0, "", "4", "8");
+  GetParam(kParamStages)->InitBool("Stages", false, "", frame::kParamFlagChoice, "", "4", "8");
   GetParam(kParamSync)->InitBool("Sync to Host", false, "", 0, "", "OFF", "ON");
   GetParam(kParamWaveform)->InitEnum("Waveform", 1, {"Sine", "Triangle"});
 }

@@ -89,6 +89,9 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
   mStep = step;
   mDefault = defaultVal;
   mUnit = unit;
+  mUnitScale = 1.0;
+  mHostNote = "";
+  mNumMarks = 0;
   mFlags = flags;
   mDisplayFunction.store(displayFunc);
   mValue.store(Constrain(defaultVal));

@@ -27,9 +27,20 @@ enum EParamType
   kTypeDouble = 4
 };
 
+/** The quantity a value stands for, as hosts that draw a parameter themselves show it. */
 enum EParamUnit
 {
-  kUnitCustom = 21
+  kUnitPercent = 1,
+  kUnitHertz = 2,
+  kUnitCustom = 21 // none a host knows: the value is shown as it is
+};
+
+/** How a knob moves through the values: evenly, on a power law, or by equal ratios. */
+enum EParamCurve
+{
+  kCurveLinear = 0,
+  kCurvePower = 1,
+  kCurveLog = 2
 };
 
 enum EFlags
@@ -38,7 +49,8 @@ enum EFlags
   kParamFlagCannotAutomate = 1,
   kParamFlagStepped = 2,
   kParamFlagNegateDisplay = 4,
-  kParamFlagSignDisplay = 8
+  kParamFlagSignDisplay = 8,
+  kParamFlagChoice = 16 // a switch whose two texts name choices (4 or 8), not off and on
 };
 
 /** One automatable value: range, stepping, curve to and from 0..1, texts. */
@@ -56,6 +68,7 @@ public:
     /** Called once the owning parameter's range is known. */
     virtual void Init(const IParam&) {}
     virtual int GetDisplayType() const = 0;
+    virtual EParamCurve Curve() const = 0;
     virtual double NormalizedToValue(double normalized, const IParam& param) const = 0;
     virtual double ValueToNormalized(double value, const IParam& param) const = 0;
   };
@@ -65,6 +78,7 @@ public:
   public:
     Shape* Clone() const override { return new ShapeLinear(*this); }
     int GetDisplayType() const override { return 0; }
+    EParamCurve Curve() const override { return kCurveLinear; }
     double NormalizedToValue(double n, const IParam& p) const override;
     double ValueToNormalized(double v, const IParam& p) const override;
   };
@@ -75,6 +89,7 @@ public:
     explicit ShapePowCurve(double exponent) : mShape(exponent) {}
     Shape* Clone() const override { return new ShapePowCurve(*this); }
     int GetDisplayType() const override;
+    EParamCurve Curve() const override { return mShape == 1.0 ? kCurveLinear : kCurvePower; }
     double NormalizedToValue(double n, const IParam& p) const override;
     double ValueToNormalized(double v, const IParam& p) const override;
 
@@ -88,6 +103,7 @@ public:
     Shape* Clone() const override { return new ShapeExp(*this); }
     void Init(const IParam& p) override;
     int GetDisplayType() const override { return 1; }
+    EParamCurve Curve() const override { return kCurveLog; }
     double NormalizedToValue(double n, const IParam& p) const override;
     double ValueToNormalized(double v, const IParam& p) const override;
 
@@ -143,7 +159,31 @@ public:
   {
     return mDisplaySelector && mDisplaySelector->Bool() ? mDisplayWhenSelected : mDisplayFunction.load();
   }
+  /** The other formatter SetDisplaySelector installed, or null. */
+  DisplayFunc GetDisplayWhenSelected() const { return mDisplayWhenSelected; }
   void SetTextParseFunc(TextParseFunc func) { mTextParse.store(func); }
+
+  /** What a host that draws the parameter itself needs, set once with the table: the
+   *  quantity shown is the value times perValue in unit (Manual: 16000 Hz per unit). A
+   *  parameter no unit reads (kUnitCustom) shows its plain value: then `note` says how to
+   *  read it, and nMarks evenly spaced values across the range get their texts as marks. */
+  void SetHostView(EParamUnit unit, double perValue, const char* note = "", int nMarks = 0)
+  {
+    mUnit = unit;
+    mUnitScale = perValue;
+    mHostNote = note ? note : "";
+    mNumMarks = nMarks;
+  }
+  double GetUnitScale() const { return mUnitScale; }
+  const char* GetHostNote() const { return mHostNote; }
+  int NMarks() const { return mNumMarks; }
+  double GetMark(int idx) const
+  {
+    return mNumMarks > 1 ? GetMin() + GetRange() * idx / (mNumMarks - 1) : GetMin();
+  }
+  EParamCurve GetCurve() const { return mShape->Curve(); }
+  /** A switch between two states, as opposed to a list of named choices. */
+  bool IsSwitch() const { return mType == kTypeBool && !(mFlags & kParamFlagChoice); }
 
   /** Text of a value; with normalized, value is first mapped (stepped, clamped). */
   void GetDisplay(double value, bool normalized, IString& str, bool withDisplayText = true) const;
@@ -185,6 +225,9 @@ private:
 
   EParamType mType = kTypeNone;
   EParamUnit mUnit = kUnitCustom;
+  double mUnitScale = 1.0;
+  const char* mHostNote = "";
+  int mNumMarks = 0;
   std::atomic<double> mValue{0.0};
   double mMin = 0.0;
   double mMax = 1.0;

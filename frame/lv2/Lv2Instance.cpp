@@ -62,6 +62,9 @@ Instance::Instance(std::unique_ptr<IFramePlugin> plug, double sampleRate, const 
               m(LV2_TIME__beatsPerMinute), m(LV2_TIME__frame), m(LV2_TIME__speed)};
     mChunkType = m(LV2_ATOM__Chunk);
     mStateKey = m(StateKeyUri(PluginDescriptor().uri).c_str());
+    mPresetKey = m(PresetKeyUri(PluginDescriptor().uri).c_str());
+    mIntType = m(LV2_ATOM__Int);
+    mLongType = m(LV2_ATOM__Long);
   }
   mPlug->Initialize("");
   mPlug->SetupProcessing(sampleRate, maxBlockOf(features, map));
@@ -187,7 +190,7 @@ LV2_State_Status Instance::Restore(LV2_State_Retrieve_Function retrieve, LV2_Sta
   uint32_t type = 0, flags = 0;
   const void* data = retrieve(handle, mStateKey, &size, &type, &flags);
   if (!data)
-    return LV2_STATE_ERR_NO_PROPERTY;
+    return restoreFactoryPreset(retrieve, handle);
   if (type != mChunkType)
     return LV2_STATE_ERR_BAD_TYPE;
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -200,6 +203,30 @@ LV2_State_Status Instance::Restore(LV2_State_Retrieve_Function retrieve, LV2_Sta
     return static_cast<int64_t>(n);
   });
   return loaded ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+}
+
+LV2_State_Status Instance::restoreFactoryPreset(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
+{
+  size_t size = 0;
+  uint32_t type = 0, flags = 0;
+  const void* data = retrieve(handle, mPresetKey, &size, &type, &flags);
+  if (!data)
+    return LV2_STATE_ERR_NO_PROPERTY;
+  int64_t idx = -1;
+  if (type == mIntType && size == sizeof(int32_t))
+  {
+    int32_t i;
+    std::memcpy(&i, data, sizeof i);
+    idx = i;
+  }
+  else if (type == mLongType && size == sizeof(int64_t))
+    std::memcpy(&idx, data, sizeof idx);
+  else
+    return LV2_STATE_ERR_BAD_TYPE;
+  // The preset itself, as the other formats recall it: the bypass stays the host's.
+  if (idx < 0 || idx >= mPlug->NPresets() || !mPlug->RestorePreset(static_cast<int>(idx)))
+    return LV2_STATE_ERR_UNKNOWN;
+  return LV2_STATE_SUCCESS;
 }
 
 } // namespace frame::lv2

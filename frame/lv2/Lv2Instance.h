@@ -37,6 +37,7 @@ public:
 private:
   void applyPortValues();
   void processSegment(uint32_t start, uint32_t end);
+  LV2_State_Status restoreFactoryPreset(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
   std::unique_ptr<IFramePlugin> mPlug;
   PortLayout mLayout;
@@ -55,6 +56,8 @@ private:
   TimeUrids mUrids;
   LV2_URID mChunkType = 0;
   LV2_URID mStateKey = 0;
+  LV2_URID mPresetKey = 0;
+  LV2_URID mIntType = 0, mLongType = 0;
   TimePosition mTime;
 };
 

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "frame/IFramePlugin.h"
@@ -17,46 +16,20 @@ PortLayout::PortLayout(const IFramePlugin& plug)
 {
 }
 
-namespace {
-// The number a value text starts with and the unit after it; false for other texts.
-bool readText(const IParam& param, double value, double& number, std::string& unit)
-{
-  IString text;
-  param.GetDisplay(value, false, text, false);
-  const char* p = text.Get();
-  char* end = nullptr;
-  number = std::strtod(p, &end);
-  if (end == p)
-    return false;
-  unit = end;
-  return true;
-}
-} // namespace
-
 PortUnit UnitOf(const IParam& param)
 {
-  PortUnit plain;
-  if (param.Type() != kTypeDouble || param.GetMax() == 0.0)
-    return plain;
-  double top = 0.0;
-  std::string unitText;
-  if (!readText(param, param.GetMax(), top, unitText))
-    return plain;
-  const char* unit = unitText == "Hz" ? "hz" : unitText == "%" ? "pc" : nullptr;
-  const double scale = top / param.GetMax();
-  if (!unit || scale <= 0.0 || scale != std::floor(scale))
-    return plain;
-  // The text must follow value times scale across the range, not only at the top: a curve
-  // (or a rounding that hides one) keeps the plain value.
-  for (double f : {0.25, 0.5, 0.75})
+  const double scale = param.GetUnitScale();
+  if (!(scale > 0.0))
+    return {};
+  switch (param.Unit())
   {
-    const double v = param.GetMin() + f * param.GetRange();
-    double n = 0.0;
-    std::string u;
-    if (!readText(param, v, n, u) || u != unitText || std::fabs(n - v * scale) > 1e-9 * scale)
-      return plain;
+    case kUnitHertz:
+      return {"hz", scale};
+    case kUnitPercent:
+      return {"pc", scale};
+    default:
+      return {nullptr, scale};
   }
-  return {unit, scale};
 }
 
 std::string SymbolOf(const IParam& param)
@@ -95,5 +68,6 @@ std::string PresetUri(const char* pluginUri, int presetIdx)
   return std::string(pluginUri) + "#preset-" + std::to_string(presetIdx);
 }
 std::string StateKeyUri(const char* pluginUri) { return std::string(pluginUri) + "#state"; }
+std::string PresetKeyUri(const char* pluginUri) { return std::string(pluginUri) + "#factory-preset"; }
 
 } // namespace frame::lv2

@@ -36,8 +36,8 @@ struct PortLayout
   uint32_t NPorts() const { return Param(0) + nParams; }
 };
 
-/** A port's value is the parameter's value in the unit its text shows, where the text is
- *  that value times a whole number and a unit LV2 knows (Hz, %); else the value itself. */
+/** A port's value is the parameter's value in the unit the parameter names (value times
+ *  its scale: Hz, %); a parameter that names none keeps its own value. */
 struct PortUnit
 {
   const char* unit = nullptr; // the LV2 units: name ("hz", "pc"), or null
@@ -66,5 +66,7 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri);
 std::string UiUri(const char* pluginUri);
 std::string PresetUri(const char* pluginUri, int presetIdx);
 std::string StateKeyUri(const char* pluginUri);
+/** The key of a factory preset's number in the presets' state. */
+std::string PresetKeyUri(const char* pluginUri);
 
 } // namespace frame::lv2

@@ -1,5 +1,6 @@
 #include "frame/lv2/Lv2TimePosition.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -89,7 +90,9 @@ bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSi
       return false;
     offset += kHead + lv2_atom_pad_size(prop->value.size);
   }
-  if (next.mBeatsPerMinute <= 0.0 || next.mBeatUnit <= 0.0 || next.mBeatsPerBar <= 0.0)
+  // A tempo not above zero is passed on as the other formats pass it (the sweep then runs at
+  // 120 bpm) and the position kept; a signature that is no signature still drops it all.
+  if (next.mBeatUnit <= 0.0 || next.mBeatsPerBar <= 0.0)
     return false;
   // Hosts tell the bar and the beat in it, the beat since the start, or both.
   if (!std::isnan(beat))
@@ -104,7 +107,8 @@ void TimePosition::Advance(int nFrames, double sampleRate)
 {
   if (mFrame >= 0.0)
     mFrame += nFrames * mSpeed;
-  if (sampleRate > 0.0)
+  // Without a tempo the beat stands, as the frame holds it within a call.
+  if (sampleRate > 0.0 && mBeatsPerMinute > 0.0)
     mBeat += nFrames * mSpeed * mBeatsPerMinute / (60.0 * sampleRate);
 }
 
@@ -118,8 +122,9 @@ ITimeInfo TimePosition::Info() const
   t.mSamplePos = mFrame;
   // Only a timeline that moves one frame a frame can be cut into a grid of it.
   t.mSamplePosValid = mFrameKnown && mSpeed == 1.0;
-  t.mNumerator = static_cast<int>(mBeatsPerBar);
-  t.mDenominator = static_cast<int>(mBeatUnit);
+  // Clamped first: converting a double beyond the int range is undefined.
+  t.mNumerator = static_cast<int>(std::min(mBeatsPerBar, 1e6));
+  t.mDenominator = static_cast<int>(std::min(mBeatUnit, 1e6));
   t.mTransportIsRunning = mSpeed != 0.0;
   t.mTransportLoopEnabled = false;
   return t;

@@ -23,8 +23,8 @@ class TimePosition
 {
 public:
   /** Reads one object, all or nothing: a known key with a value that is not a finite
-   *  number (or a tempo or beat unit not above zero) leaves everything as it was. False
-   *  for anything that is not a well-formed time:Position. */
+   *  number (or a beat unit or bar not above zero) leaves everything as it was. False for
+   *  anything that is not a well-formed time:Position. */
   bool Read(const TimeUrids& urids, const LV2_Atom* atom, uint32_t maxSize);
   /** The transport moved on by nFrames at sampleRate. */
   void Advance(int nFrames, double sampleRate);

@@ -18,6 +18,7 @@ const char* const kPrefixes =
   "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
   "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
   "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+  "@prefix pg:    <http://lv2plug.in/ns/ext/port-groups#> .\n"
   "@prefix pprop: <http://lv2plug.in/ns/ext/port-props#> .\n"
   "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
   "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -46,41 +47,87 @@ std::string iri(const std::string& uri) { return "<" + uri + ">"; }
 // The parameter's value as its port carries it.
 float portValue(const IParam& param, double value) { return PortValueFromParam(UnitOf(param), value); }
 
+// A mark's text: the value text, and where the parameter reads another way while a switch
+// is on (LFOSpeed synced), that reading too.
+std::string markLabel(const IParam& param, double value)
+{
+  IString text;
+  if (DisplayFunc f = param.GetDisplayFunc())
+    f(value, text);
+  else
+    param.GetDisplay(value, false, text);
+  std::string label = text.Get();
+  if (DisplayFunc other = param.GetDisplayWhenSelected())
+  {
+    IString alt;
+    other(value, alt);
+    label += std::string(", synced ") + alt.Get();
+  }
+  return label;
+}
+
 void writeParamPort(std::ostream& out, const PortLayout& layout, int idx, const IParam& param)
 {
   const bool stepped = param.Type() == kTypeBool || param.Type() == kTypeEnum || param.Type() == kTypeInt;
+  const PortUnit unit = UnitOf(param);
+  const float lo = PortValueFromParam(unit, param.GetMin()), hi = PortValueFromParam(unit, param.GetMax());
+  // A plain value says how to read it where hosts show it: in its name.
+  std::string name = param.GetName();
+  if (param.GetHostNote()[0])
+    name += std::string(" (") + param.GetHostNote() + ")";
   out << "    a lv2:InputPort, lv2:ControlPort ;\n"
       << "    lv2:index " << layout.Param(idx) << " ;\n"
       << "    lv2:symbol " << quoted(SymbolOf(param).c_str()) << " ;\n"
-      << "    lv2:name " << quoted(param.GetName()) << " ;\n"
-      << "    lv2:default " << TurtleNumber(portValue(param, param.GetDefault())) << " ;\n"
-      << "    lv2:minimum " << TurtleNumber(portValue(param, param.GetMin())) << " ;\n"
-      << "    lv2:maximum " << TurtleNumber(portValue(param, param.GetMax()));
-  if (const char* unit = UnitOf(param).unit)
-    out << " ;\n    units:unit units:" << unit;
+      << "    lv2:name " << quoted(name.c_str()) << " ;\n"
+      << "    lv2:default " << TurtleNumber(PortValueFromParam(unit, param.GetDefault())) << " ;\n"
+      << "    lv2:minimum " << TurtleNumber(lo) << " ;\n"
+      << "    lv2:maximum " << TurtleNumber(hi);
+  if (unit.unit)
+    out << " ;\n    units:unit units:" << unit.unit;
 
   std::vector<const char*> props;
   if (stepped)
     props.push_back("lv2:integer");
   if (param.NDisplayTexts() > 0)
     props.push_back("lv2:enumeration");
-  if (param.Type() == kTypeBool)
+  if (param.IsSwitch())
     props.push_back("lv2:toggled");
-  if (!dynamic_cast<const IParam::ShapeLinear*>(&param.GetShape()))
+  // LV2 has no power law; a logarithmic port needs both bounds of one sign.
+  if (param.GetCurve() == kCurveLog && ((lo > 0.0f && hi > 0.0f) || (lo < 0.0f && hi < 0.0f)))
     props.push_back("pprop:logarithmic");
   if (!param.GetCanAutomate())
     props.push_back("pprop:expensive");
   for (size_t i = 0; i < props.size(); ++i)
     out << (i == 0 ? " ;\n    lv2:portProperty " : ", ") << props[i];
 
-  for (int t = 0; t < param.NDisplayTexts(); ++t)
+  const int nPoints = param.NDisplayTexts() > 0 ? param.NDisplayTexts() : param.NMarks();
+  for (int t = 0; t < nPoints; ++t)
   {
     double value = 0.0;
-    const char* text = param.GetDisplayTextAtIdx(t, &value);
+    std::string label;
+    if (param.NDisplayTexts() > 0)
+      label = param.GetDisplayTextAtIdx(t, &value);
+    else
+    {
+      value = param.GetMark(t);
+      label = markLabel(param, value);
+    }
     out << (t == 0 ? " ;\n    lv2:scalePoint " : " ,\n        ")
-        << "[ rdfs:label " << quoted(text) << " ; rdf:value " << TurtleNumber(portValue(param, value)) << " ]";
+        << "[ rdfs:label " << quoted(label.c_str()) << " ; rdf:value " << TurtleNumber(PortValueFromParam(unit, value)) << " ]";
   }
   out << "\n";
+}
+
+// The stereo audio ports, each named in its group.
+void writeAudioPort(std::ostream& out, bool input, uint32_t index, uint32_t channel, uint32_t nChannels, const char* uri)
+{
+  const char* side = nChannels == 2 ? (channel == 0 ? "left" : "right") : nullptr;
+  out << "    a lv2:" << (input ? "InputPort" : "OutputPort") << ", lv2:AudioPort ;\n    lv2:index " << index
+      << " ;\n    lv2:symbol \"" << (input ? "in_" : "out_") << channel + 1 << "\" ;\n    lv2:name \""
+      << (input ? "Input " : "Output ") << channel + 1 << "\"";
+  if (side)
+    out << " ;\n    pg:group " << iri(std::string(uri) + (input ? "#in" : "#out")) << " ;\n    lv2:designation pg:" << side;
+  out << "\n  ] , [\n";
 }
 } // namespace
 
@@ -135,15 +182,15 @@ void WritePluginTurtle(std::ostream& out, IFramePlugin& plug)
       << "  lv2:optionalFeature lv2:hardRTCapable, urid:map, opts:options, bufsz:boundedBlockLength ;\n"
       << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
       << "  lv2:extensionData state:interface ;\n"
+      << (layout.nAudioIn == 2 ? "  pg:mainInput " + iri(std::string(d.uri) + "#in") + " ;\n" : "")
+      << (layout.nAudioOut == 2 ? "  pg:mainOutput " + iri(std::string(d.uri) + "#out") + " ;\n" : "")
       << "  ui:ui " << iri(UiUri(d.uri)) << " ;\n"
       << "  lv2:port [\n";
 
   for (uint32_t c = 0; c < layout.nAudioIn; ++c)
-    out << "    a lv2:InputPort, lv2:AudioPort ;\n    lv2:index " << layout.AudioIn(c) << " ;\n    lv2:symbol \"in_"
-        << c + 1 << "\" ;\n    lv2:name \"Input " << c + 1 << "\"\n  ] , [\n";
+    writeAudioPort(out, true, layout.AudioIn(c), c, layout.nAudioIn, d.uri);
   for (uint32_t c = 0; c < layout.nAudioOut; ++c)
-    out << "    a lv2:OutputPort, lv2:AudioPort ;\n    lv2:index " << layout.AudioOut(c)
-        << " ;\n    lv2:symbol \"out_" << c + 1 << "\" ;\n    lv2:name \"Output " << c + 1 << "\"\n  ] , [\n";
+    writeAudioPort(out, false, layout.AudioOut(c), c, layout.nAudioOut, d.uri);
   out << "    a lv2:InputPort, atom:AtomPort ;\n"
       << "    atom:bufferType atom:Sequence ;\n"
       << "    atom:supports time:Position ;\n"
@@ -169,6 +216,13 @@ void WritePluginTurtle(std::ostream& out, IFramePlugin& plug)
   }
   out << "  ] .\n\n";
 
+  if (layout.nAudioIn == 2)
+    out << iri(std::string(d.uri) + "#in") << "\n  a pg:StereoGroup, pg:InputGroup ;\n  lv2:symbol \"in\" ;\n"
+        << "  rdfs:label \"Input\" .\n\n";
+  if (layout.nAudioOut == 2)
+    out << iri(std::string(d.uri) + "#out") << "\n  a pg:StereoGroup, pg:OutputGroup ;\n  lv2:symbol \"out\" ;\n"
+        << "  rdfs:label \"Output\"" << (layout.nAudioIn == 2 ? " ;\n  pg:source " + iri(std::string(d.uri) + "#in") : "")
+        << " .\n\n";
   out << iri(UiUri(d.uri)) << "\n"
       << "  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:parent, ui:idleInterface ;\n"
@@ -180,11 +234,15 @@ void WritePresets(std::ostream& out, IFramePlugin& plug)
 {
   const char* uri = PluginDescriptor().uri;
   out << kPrefixes;
+  out << iri(PresetKeyUri(uri)) << "\n  a rdf:Property ;\n  rdfs:label \"factory preset\" ;\n"
+      << "  rdfs:comment \"The number of the factory preset the plug-in recalls, exactly as it holds it.\" .\n\n";
   for (int i = 0; i < plug.NPresets(); ++i)
   {
     plug.RestorePreset(i);
     out << iri(PresetUri(uri, i)) << "\n  a pset:Preset ;\n  lv2:appliesTo " << iri(uri) << " ;\n  rdfs:label "
-        << quoted(plug.GetPresetName(i)) << " ;\n  lv2:port ";
+        << quoted(plug.GetPresetName(i)) << " ;\n"
+        // The ports carry single floats; the plug-in recalls the preset itself, exactly.
+        << "  state:state [ " << iri(PresetKeyUri(uri)) << " " << i << " ] ;\n  lv2:port ";
     for (int p = 0; p < plug.NParams(); ++p)
     {
       const IParam& param = *plug.GetParam(p);

@@ -10,6 +10,7 @@
 
 #include "Lv2TestHost.h"
 #include "effect/params.h"
+#include "frame/AudioThread.h"
 #include "frame/Descriptor.h"
 #include "frame/IFramePlugin.h"
 
@@ -147,7 +148,7 @@ TEST(Lv2BadInput, UnknownAtomsAndMalformedPositionsChangeNothing)
   lv2_atom_forge_key(&f, u.Map(LV2_TIME__speed));
   lv2_atom_forge_string(&f, "fast", 4);
   lv2_atom_forge_pop(&f, &obj);
-  for (float bad : {NAN, INFINITY, 0.0f, -120.0f})
+  for (float bad : {NAN, INFINITY})
   {
     lv2_atom_forge_frame_time(&f, 20);
     lv2_atom_forge_object(&f, &obj, 0, u.Map(LV2_TIME__Position));
@@ -221,6 +222,51 @@ TEST(Lv2Time, PositionsAreQuarterNotesAndSplitTheRunWhereTheyFall)
       const float expect = i < kSplit ? a[static_cast<size_t>(c * kSplit + i)] : b[static_cast<size_t>(c * (kFrames - kSplit) + i - kSplit)];
       ASSERT_EQ(w[static_cast<size_t>(c * kFrames + i)], expect) << "channel " << c << " frame " << i;
     }
+}
+
+TEST(Lv2Time, ATempoNotAboveZeroKeepsThePositionAsInTheOtherFormats)
+{
+  // VST 3 and CLAP hand such a tempo on as it is, with the host's position; the frame and
+  // the sweep take it from there. LV2 must give the frame the same.
+  constexpr int kFrames = 6000;
+  for (double bpm : {0.0, -120.0})
+  {
+    auto lv2 = synced(kFrames);
+    lv2->BeginSequence();
+    forgePosition(*lv2, 0, {bpm, 4, 2.3, 1, 48000});
+    // A bar of absurd length is no reason to drop the rest, nor to convert out of range.
+    LV2_Atom_Forge_Frame obj;
+    lv2_atom_forge_frame_time(&lv2->forge, 0);
+    lv2_atom_forge_object(&lv2->forge, &obj, 0, lv2->urids.Map(LV2_TIME__Position));
+    lv2_atom_forge_key(&lv2->forge, lv2->urids.Map(LV2_TIME__beatsPerBar));
+    lv2_atom_forge_double(&lv2->forge, 1e300);
+    lv2_atom_forge_pop(&lv2->forge, &obj);
+    lv2->EndSequence();
+    const std::vector<float> got = render(*lv2, kFrames);
+
+    std::unique_ptr<frame::IFramePlugin> plug(frame::CreatePlugin());
+    plug->Initialize("");
+    plug->SetupProcessing(48000.0, kFrames);
+    plug->SetActive(true);
+    frame::ITimeInfo t;
+    t.mTempo = bpm;
+    t.mPPQPos = 2.3;
+    t.mSamplePos = 48000.0;
+    t.mSamplePosValid = true;
+    t.mTransportIsRunning = true;
+    std::vector<float> outL(kFrames), outR(kFrames);
+    const float* ins[] = {lv2->inL.data(), lv2->inR.data()};
+    float* outs[] = {outL.data(), outR.data()};
+    {
+      frame::AudioThreadScope audio;
+      for (int p : {kParamLFOSpeed, kParamLFODepth, kParamSync})
+        plug->ApplyHostParamChange(p, 1.0);
+      plug->SetTimeInfo(t);
+      plug->ProcessBuffers(ins, 2, outs, 2, kFrames);
+    }
+    outL.insert(outL.end(), outR.begin(), outR.end());
+    EXPECT_EQ(got, outL) << "tempo " << bpm;
+  }
 }
 
 TEST(Lv2Time, ThePlayingSweepFollowsTheTimelineNotTheHostsBlocks)
