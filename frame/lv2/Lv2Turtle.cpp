@@ -71,19 +71,18 @@ void writeParamPort(std::ostream& out, const PortLayout& layout, int idx, const 
   const bool stepped = param.Type() == kTypeBool || param.Type() == kTypeEnum || param.Type() == kTypeInt;
   const PortUnit unit = UnitOf(param);
   const float lo = PortValueFromParam(unit, param.GetMin()), hi = PortValueFromParam(unit, param.GetMax());
-  // A plain value says how to read it where hosts show it: in its name.
-  std::string name = param.GetName();
-  if (param.GetHostNote()[0])
-    name += std::string(" (") + param.GetHostNote() + ")";
   out << "    a lv2:InputPort, lv2:ControlPort ;\n"
       << "    lv2:index " << layout.Param(idx) << " ;\n"
       << "    lv2:symbol " << quoted(SymbolOf(param).c_str()) << " ;\n"
-      << "    lv2:name " << quoted(name.c_str()) << " ;\n"
+      << "    lv2:name " << quoted(param.GetName()) << " ;\n"
       << "    lv2:default " << TurtleNumber(PortValueFromParam(unit, param.GetDefault())) << " ;\n"
       << "    lv2:minimum " << TurtleNumber(lo) << " ;\n"
       << "    lv2:maximum " << TurtleNumber(hi);
   if (unit.unit)
     out << " ;\n    units:unit units:" << unit.unit;
+  // A plain value no unit reads says how to read it; the name stays the plug-in's own.
+  if (param.GetHostNote()[0])
+    out << " ;\n    rdfs:comment " << quoted(param.GetHostNote());
 
   std::vector<const char*> props;
   if (stepped)

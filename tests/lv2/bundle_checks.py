@@ -70,7 +70,7 @@ def info(bundle, uri, render):
         sys.exit("not listed as a phaser:\n" + out)
     params, presets = vst3_listing(render)
     # A port whose plain value needs a word on how to read it has it after its name.
-    names = [re.sub(r" \(.*\)$", "", n) for n in re.findall(r"^\s+Name:\s+(.*)$", out, re.M)[1:]]
+    names = re.findall(r"^\s+Name:\s+(.*)$", out, re.M)[1:]
     expected_ports = ["Input 1", "Input 2", "Output 1", "Output 2", "Control", "Enabled", *params]
     if names != expected_ports:
         sys.exit(f"ports {names}\nexpected {expected_ports}\n{out}")
@@ -132,7 +132,7 @@ def ports_of(bundle):
     ports = {}
     for block in ttl.split("lv2:port [", 1)[1].split(" .\n", 1)[0].split("] , ["):
         sym = re.search(r'lv2:symbol "([^"]+)"', block).group(1)
-        props = {k: v for k, v in re.findall(r"^\s+(lv2:\w+|units:unit|pg:group|a)\s+(.*?)\s*;?$", block, re.M)}
+        props = {k: v for k, v in re.findall(r"^\s+(lv2:\w+|units:unit|pg:group|rdfs:comment|a)\s+(.*?)\s*;?$", block, re.M)}
         props["points"] = [(l, float(v)) for l, v in re.findall(r'rdfs:label "((?:[^"\\]|\\.)*)" ; rdf:value (\S+) \]', block)]
         ports[sym] = props
     return ttl, ports
@@ -149,8 +149,8 @@ def describe(bundle):
         # Logarithmic needs both bounds of one sign, else a slider gives NaN.
         if "logarithmic" in flags and not (lo > 0 < hi or lo < 0 > hi):
             bad.append(f"{sym}: logarithmic over {lo}..{hi}")
-        # A port no unit reads says so in its name and marks its values.
-        if "units:unit" not in p and "lv2:integer" not in flags and (not re.search(r"\(.+\)", p["lv2:name"]) or len(p["points"]) < 3):
+        # A port no unit reads says how to read it and marks its values.
+        if "units:unit" not in p and "lv2:integer" not in flags and ("rdfs:comment" not in p or len(p["points"]) < 3):
             bad.append(f"{sym}: a plain {lo}..{hi} without a reading")
         for label, v in p["points"]:
             if not lo <= v <= hi:
