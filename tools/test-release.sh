@@ -17,6 +17,19 @@ start=$(date +%s)
 [ "$(id -u)" -eq 0 ] || { echo "test-release.sh: needs root for chroot" >&2; exit 1; }
 bash "$root/tools/apt-install.sh" mmdebstrap lilv-utils python3
 
+# The base trees download while the release builds.
+make_tree() {
+  local suite=$1 cache=$trees/$1.tar
+  [ -f "$cache" ] && return 0
+  mkdir -p "$trees"
+  rm -f "$cache.tmp"
+  mmdebstrap --variant=apt --include=lilv-utils --skip=cleanup/apt/lists "$suite" "$cache.tmp" \
+    > "$trees/$suite.log" 2>&1 || { cat "$trees/$suite.log"; rm -f "$cache.tmp"; return 1; }
+  mv "$cache.tmp" "$cache"
+}
+make_tree bullseye & bullseye_job=$!
+make_tree bookworm & bookworm_job=$!
+
 dist=$root/dist
 if [ "${1:-}" = --packages-in ]; then
   dist=$(cd "$2" && pwd)
@@ -86,13 +99,9 @@ check_renders() {
 
 for suite in bullseye bookworm; do
   echo "== Debian $suite"
+  job=${suite}_job
+  wait "${!job}" || { echo "test-release.sh: mmdebstrap could not make the $suite tree" >&2; exit 1; }
   cache=$trees/$suite.tar
-  if [ ! -f "$cache" ]; then
-    mkdir -p "$trees"
-    mmdebstrap --variant=apt --include=lilv-utils --skip=cleanup/apt/lists "$suite" "$cache.tmp" \
-      > "$trees/$suite.log" 2>&1 || { cat "$trees/$suite.log"; exit 1; }
-    mv "$cache.tmp" "$cache"
-  fi
   tree=$trees/$suite
   # A tree left by a run that was stopped may still have its /proc mounted.
   umount "$tree/proc" 2>/dev/null || true

@@ -33,8 +33,10 @@ if da == db:
 if fa[0] == 3 and fa[5] == 32:
     ia, ib = struct.unpack(f"<{len(da) // 4}i", da), struct.unpack(f"<{len(db) // 4}i", db)
     fa_, fb_ = struct.unpack(f"<{len(da) // 4}f", da), struct.unpack(f"<{len(db) // 4}f", db)
+    def ordered(i):  # floats in the order of their bit patterns, -0 next to +0
+        return i if i >= 0 else -(i & 0x7FFFFFFF)
     diff = [i for i in range(len(ia)) if ia[i] != ib[i]]
-    ulp = max(abs(ia[i] - ib[i]) for i in diff)
+    ulp = max(abs(ordered(ia[i]) - ordered(ib[i])) for i in diff)
     first = diff[0]
     sys.exit(f"{len(diff)} of {len(ia)} samples differ, by up to {ulp} ulp; the first at frame "
              f"{first // fa[1]}: {fa_[first]!r} against {fb_[first]!r}")
