@@ -124,11 +124,19 @@ for suite in bullseye bookworm; do
                   "/usr/lib/clap/Mistlegrove Phaser.clap" /tmp/home-deb
 
     echo "-- the tarball, per user"
+    tar -C "$tree/tmp" -xzf "$tarball"
+    # Over the package's files, the system install refuses and names the package.
+    if chroot "$tree" sh "/tmp/$pkgdir/install.sh" --system > "$tree.install.log" 2>&1; then
+      fail "install.sh --system replaced the .deb's files"
+    fi
+    grep -q "belongs to the Debian package 'mistlegrove-phaser'" "$tree.install.log" \
+      || fail "install.sh --system over the .deb: $(cat "$tree.install.log")"
+    chroot "$tree" dpkg --verify mistlegrove-phaser > "$tree.verify.log" 2>&1 \
+      || fail "the .deb's files changed: $(cat "$tree.verify.log")"
     # The libraries the .deb pulled in stay; its files go.
     chroot "$tree" apt-get purge -y -q mistlegrove-phaser > "$tree.apt.log" 2>&1 \
       || { cat "$tree.apt.log"; fail "apt could not remove the .deb"; }
     mkdir -p "$tree/tmp/home"
-    tar -C "$tree/tmp" -xzf "$tarball"
     chroot "$tree" env HOME=/tmp/home sh "/tmp/$pkgdir/install.sh" > "$tree.install.log" 2>&1 \
       || fail "install.sh: $(cat "$tree.install.log")"
     check_lv2info /tmp/home /tmp/home/.lv2/mistlegrove-phaser.lv2/
