@@ -55,7 +55,8 @@ cp -R "$bin/$vst3" "$pkg/usr/lib/vst3/"
 cp -R "$bin/$clap" "$bin/$res" "$pkg/usr/lib/clap/"
 cp -R "$bin/$lv2" "$pkg/usr/lib/lv2/"
 cp "$bin/$render" "$pkg/usr/bin/"
-gzip -9n < "$root/tools/release/mistlegrove-render.1" > "$pkg/usr/share/man/man1/mistlegrove-render.1.gz"
+man_page() { sed "s/\"Mistlegrove Phaser [0-9.]*\"/\"Mistlegrove Phaser $version\"/" "$root/tools/release/mistlegrove-render.1"; }
+man_page | gzip -9n > "$pkg/usr/share/man/man1/mistlegrove-render.1.gz"
 cp "$root/tools/release/copyright" "$pkg/usr/share/doc/mistlegrove-phaser/copyright"
 find "$pkg" -type d -exec chmod 755 {} +
 find "$pkg" -type f -exec chmod 644 {} +
@@ -97,7 +98,7 @@ cp -R "$bin/$vst3" "$t/vst3/"
 cp -R "$bin/$clap" "$bin/$res" "$t/clap/"
 cp -R "$bin/$lv2" "$t/lv2/"
 cp "$bin/$render" "$t/bin/"
-cp "$root/tools/release/mistlegrove-render.1" "$t/bin/"
+man_page > "$t/bin/mistlegrove-render.1"
 sed "s/^version=.*/version=$version/" "$root/tools/release/install.sh" > "$t/install.sh"
 sed "s/@VERSION@/$version/g" "$root/tools/release/README.txt" > "$t/README"
 cp "$root/LICENSE" "$t/LICENSE"

@@ -22,8 +22,8 @@ make_tree() {
   local suite=$1 cache=$trees/$1.tar
   [ -f "$cache" ] && return 0
   mkdir -p "$trees"
-  rm -f "$cache.tmp"
-  mmdebstrap --variant=apt --include=lilv-utils --skip=cleanup/apt/lists "$suite" "$cache.tmp" \
+  rm -rf "$cache.tmp"
+  mmdebstrap --variant=apt --format=tar --include=lilv-utils --skip=cleanup/apt/lists "$suite" "$cache.tmp" \
     > "$trees/$suite.log" 2>&1 || { cat "$trees/$suite.log"; rm -f "$cache.tmp"; return 1; }
   mv "$cache.tmp" "$cache"
 }
