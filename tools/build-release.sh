@@ -11,7 +11,7 @@
 # these in <out-dir>, when the binary check (tools/check-binaries.sh) fails.
 # Builds in build-release/ with clang against a Debian 11 sysroot cached in
 # build-sysroot/bullseye (made with mmdebstrap on first use, which needs root and Debian's
-# archive; delete the folder to make it afresh).
+# archive).
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 <out-dir>" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,10 +21,11 @@ sysroot=$root/build-sysroot/bullseye
 build=$root/build-release
 packages=libc6-dev,libstdc++-10-dev,libx11-dev,lv2-dev,libsndfile1-dev,libfftw3-dev
 
-command -v mmdebstrap >/dev/null && command -v clang++ >/dev/null \
+command -v mmdebstrap >/dev/null && command -v clang++ >/dev/null && [ -f /usr/include/stb/stb_image.h ] \
   || bash "$root/tools/apt-install.sh" mmdebstrap clang binutils libstb-dev
 
-if [ ! -f "$sysroot/.complete" ]; then
+# The marker holds the package list it was made with: a changed list makes it afresh.
+if [ "$(cat "$sysroot/.complete" 2>/dev/null)" != "$packages" ]; then
   echo "== Debian 11 sysroot in $sysroot"
   rm -rf "$sysroot" "$sysroot.tmp"
   mkdir -p "$(dirname "$sysroot")"
@@ -35,7 +36,7 @@ if [ ! -f "$sysroot/.complete" ]; then
       target=$(readlink "$link")
       ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" "$sysroot.tmp$target")" "$link"
     done
-  touch "$sysroot.tmp/.complete"
+  echo "$packages" > "$sysroot.tmp/.complete"
   mv "$sysroot.tmp" "$sysroot"
 fi
 
