@@ -42,9 +42,10 @@ fi
 
 # stb is header-only: the release compiles the same Debian headers as the development build,
 # staged on their own so that nothing else of the build machine's /usr/include is seen.
+# Times kept, so an unchanged header rebuilds nothing.
 mkdir -p "$build/stb-include"
 rm -rf "$build/stb-include/stb"
-cp -r /usr/include/stb "$build/stb-include/stb"
+cp -rp /usr/include/stb "$build/stb-include/stb"
 
 echo "== release build in $build"
 # Flags from the toolchain file are read into a new cache only.
