@@ -56,7 +56,8 @@ while IFS= read -r -d '' file; do
     extra=$(comm -23 <(tr ' ' '\n' <<< "$defined" | sed '/^$/d') <(tr ' ' '\n' <<< "$exports" | sort) | tr '\n' ' ')
     [ -n "$extra" ] && fail "$name exports more than its entry points: $extra"
   fi
-  printf '%-62s %9d bytes  GLIBC_%s  needs: %s\n' "$name" "$(stat -c %s "$file")" "$glibc" "$needed"
+  printf '%-62s %9d bytes  %s  needs: %s\n' "$name" "$(stat -c %s "$file")" \
+    "$([ "$glibc" = 0 ] && echo "no GLIBC_" || echo "GLIBC_$glibc")" "$needed"
 done < <(find "$dir" -type f -print0 | sort -z)
 [ "$count" -gt 0 ] || fail "no binary under $dir"
 
