@@ -6,7 +6,7 @@
 #   Mistlegrove Phaser.clap         the CLAP module
 #   Mistlegrove Phaser.resources/   the editor's bitmaps and font, beside the .clap
 #   mistlegrove-phaser.lv2/         the LV2 bundle (signal path, UI, Turtle)
-#   mistlegrove-render              the renderer (needs libsndfile1, libfftw3-single3, libx11-6)
+#   mistlegrove-render              the renderer (needs libsndfile1, libfftw3-double3, libx11-6)
 # and prints, last, one line "highest GLIBC: GLIBC_2.xx". Exits non-zero, leaving none of
 # these in <out-dir>, when the binary check (tools/check-binaries.sh) fails.
 # Builds in build-release/ with clang against a Debian 11 sysroot cached in
