@@ -1,11 +1,10 @@
 #include "settings/http.h"
 
-#include <curl/curl.h>
+#include "settings/curl_library.h"
 
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace settings {
 
@@ -16,17 +15,9 @@ using frame::graphics::kMB_YESNO;
 using frame::graphics::kNO;
 
 constexpr const char* kCheckCaption = "Check Online for Update";
-
-// Once per process, on first use rather than at load: initialising in a static constructor
-// would run inside the host's module loading, and the host may be using libcurl itself.
-// It is never cleaned up, because other code in the host process may still need it.
-bool ensureCurlInitialised()
-{
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-  return ok;
-}
+constexpr const char* kInstallCurl =
+  "\n\nThe check needs libcurl (libcurl.so.4), which is not installed here. Please install it "
+  "(on Debian and Ubuntu: sudo apt install libcurl4) and try again.";
 
 struct Collector
 {
@@ -109,39 +100,50 @@ void showOK(IVersionCheckUI& ui, const std::string& text)
 HttpReply HttpGet(const char* url, long connectTimeoutMs, long totalTimeoutMs)
 {
   HttpReply reply;
-  if (!ensureCurlInitialised())
+  curl::EOpen opened;
+  const curl::Library* lib = curl::Open(&opened);
+  if (!lib)
+  {
+    if (opened == curl::EOpen::kMissing)
+      reply.mEnd = EHttpEnd::kNoLibrary;
     return reply;
-  CURL* curl = curl_easy_init();
+  }
+  curl::Handle* curl = lib->easyInit();
   if (!curl)
     return reply;
 
+  // Variadic: every value goes in the type libcurl reads for its option.
+  const auto set = [&](curl::Option option, auto value) { return lib->easySetopt(curl, option, value); };
   Collector collector{&reply.mBody};
-  curl_easy_setopt(curl, CURLOPT_URL, url);
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  // A redirect must not take the request off https, nor round in circles.
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  set(curl::kUrl, url);
+  set(curl::kHttpGet, 1L);
+  set(curl::kHttpVersion, curl::kHttpVersion1_1);
+  // A redirect must not take the request off https, nor round in circles. A libcurl older
+  // than the protocol names takes the masks; one that takes neither does not send at all.
+  const bool limited =
+    (set(curl::kProtocolsStr, "http,https") == curl::kOk && set(curl::kRedirProtocolsStr, "https") == curl::kOk) ||
+    (set(curl::kProtocols, curl::kProtoHttp | curl::kProtoHttps) == curl::kOk &&
+     set(curl::kRedirProtocols, curl::kProtoHttps) == curl::kOk);
+  set(curl::kFollowLocation, 1L);
+  set(curl::kMaxRedirs, kMaxRedirects);
   // We run inside the host's process: its signal dispositions are not ours to change.
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalTimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &collector);
-  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
-  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &collector);
+  set(curl::kNoSignal, 1L);
+  set(curl::kConnectTimeoutMs, connectTimeoutMs);
+  set(curl::kTimeoutMs, totalTimeoutMs);
+  set(curl::kSslVerifyPeer, 1L);
+  set(curl::kSslVerifyHost, 2L);
+  set(curl::kWriteFunction, static_cast<curl::Callback>(collect));
+  set(curl::kWriteData, static_cast<void*>(&collector));
+  set(curl::kHeaderFunction, static_cast<curl::Callback>(onHeader));
+  set(curl::kHeaderData, static_cast<void*>(&collector));
 
-  const CURLcode result = curl_easy_perform(curl);
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.mStatus);
-  curl_easy_cleanup(curl);
+  const int result = limited ? lib->easyPerform(curl) : curl::kUnknownOption;
+  lib->easyGetinfo(curl, curl::kInfoResponseCode, &reply.mStatus);
+  lib->easyCleanup(curl);
 
   if (collector.tooLong)
     reply.mEnd = EHttpEnd::kTooLong;
-  else if (result == CURLE_OK)
+  else if (result == curl::kOk)
     reply.mEnd = EHttpEnd::kComplete;
   else
     reply.mEnd = EHttpEnd::kStreamError;
@@ -168,7 +170,10 @@ int ReportVersionReply(const HttpReply& reply, IVersionCheckUI& ui)
     status = -2;
   if (status != 0)
   {
-    showOK(ui, std::string("An error occurred while contacting ") + kVendorSiteName + ".");
+    std::string text = std::string("An error occurred while contacting ") + kVendorSiteName + ".";
+    if (reply.mEnd == EHttpEnd::kNoLibrary)
+      text += kInstallCurl;
+    showOK(ui, text);
     return status;
   }
 

@@ -53,7 +53,8 @@ enum class EHttpEnd
 {
   kComplete,    // the whole reply arrived
   kStreamError, // connection, protocol or timeout failure; the body holds what arrived
-  kTooLong      // the body passed kMaxReplyBytes and the transfer was abandoned
+  kTooLong,     // the body passed kMaxReplyBytes and the transfer was abandoned
+  kNoLibrary    // libcurl.so.4 is not installed: nothing was sent
 };
 
 struct HttpReply
@@ -63,7 +64,7 @@ struct HttpReply
   long mStatus = 0;    // of the last response; 0 when none arrived
 };
 
-/** Blocking HTTP/1.1 GET of url. Redirects are followed to https addresses only, at most
+/** Blocking HTTP/1.1 GET of url, through libcurl opened on the first call. Redirects are followed to https addresses only, at most
  *  kMaxRedirects times; a redirect refused or one too many ends as a stream error with the
  *  redirect's status. Whatever the status, the last response's body is returned. Never
  *  throws, installs no signal handler. */
@@ -75,7 +76,8 @@ HttpReply HttpGet(const char* url, long connectTimeoutMs = kConnectTimeoutMs,
  *  code (four or more digits, then nothing but blanks and line ends) is judged: result 0.
  *  Otherwise the "could not check" error is shown: -1 when nothing arrived, -2 for a status
  *  other than 2xx (or a redirect not followed) or a body that is no version code, -5 for a
- *  reply cut off by a stream error or the timeout; except that a 2xx or cut-off body that
+ *  reply cut off by a stream error or the timeout, -1 with what to install added to the error
+ *  message when libcurl is missing; except that a 2xx or cut-off body that
  *  contains '<' or is too long is an invalid call: -3. */
 int ReportVersionReply(const HttpReply& reply, IVersionCheckUI& ui);
 

@@ -1,4 +1,5 @@
 #include "settings/http.h"
+#include "settings/curl_library.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,12 +16,52 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 using namespace settings;
 using namespace frame::graphics;
+
+#if __has_include(<curl/curl.h>)
+#define CURL_DISABLE_DEPRECATION
+#include <curl/curl.h>
+// The check passes libcurl the numbers its header gives, without including it.
+constexpr std::pair<long, long> kCurlNumbers[] = {
+  {curl::kOk, CURLE_OK},
+  {curl::kUnknownOption, CURLE_UNKNOWN_OPTION},
+  {curl::kWriteData, CURLOPT_WRITEDATA},
+  {curl::kUrl, CURLOPT_URL},
+  {curl::kWriteFunction, CURLOPT_WRITEFUNCTION},
+  {curl::kHeaderData, CURLOPT_HEADERDATA},
+  {curl::kHeaderFunction, CURLOPT_HEADERFUNCTION},
+  {curl::kFollowLocation, CURLOPT_FOLLOWLOCATION},
+  {curl::kSslVerifyPeer, CURLOPT_SSL_VERIFYPEER},
+  {curl::kMaxRedirs, CURLOPT_MAXREDIRS},
+  {curl::kHttpGet, CURLOPT_HTTPGET},
+  {curl::kSslVerifyHost, CURLOPT_SSL_VERIFYHOST},
+  {curl::kHttpVersion, CURLOPT_HTTP_VERSION},
+  {curl::kNoSignal, CURLOPT_NOSIGNAL},
+  {curl::kTimeoutMs, CURLOPT_TIMEOUT_MS},
+  {curl::kConnectTimeoutMs, CURLOPT_CONNECTTIMEOUT_MS},
+  {curl::kProtocols, CURLOPT_PROTOCOLS},
+  {curl::kRedirProtocols, CURLOPT_REDIR_PROTOCOLS},
+  {curl::kProtocolsStr, CURLOPT_PROTOCOLS_STR},
+  {curl::kRedirProtocolsStr, CURLOPT_REDIR_PROTOCOLS_STR},
+  {curl::kInfoResponseCode, CURLINFO_RESPONSE_CODE},
+  {curl::kHttpVersion1_1, CURL_HTTP_VERSION_1_1},
+  {curl::kGlobalDefault, CURL_GLOBAL_DEFAULT},
+  {curl::kProtoHttp, CURLPROTO_HTTP},
+  {curl::kProtoHttps, CURLPROTO_HTTPS},
+};
+static_assert([] {
+  for (const auto& [ours, theirs] : kCurlNumbers)
+    if (ours != theirs)
+      return false;
+  return true;
+}());
+#endif
 using Clock = std::chrono::steady_clock;
 
 namespace {

@@ -6,8 +6,8 @@
 #include "tools/render/AudioSink.h"
 #include "tools/render/AudioSource.h"
 
-// libsndfile's handle, kept out of the callers' headers.
-struct sf_private_tag;
+// libsndfile's handle: its struct's name differs between versions (1.0.31 and 1.2).
+#include <sndfile.h>
 
 namespace render {
 
@@ -56,7 +56,7 @@ public:
 private:
   int64_t Finish(int64_t got, int64_t wanted);
 
-  sf_private_tag* mFile = nullptr;
+  SNDFILE* mFile = nullptr;
   std::string mPath;
   std::string mError;
   int mChannels = 0;
@@ -92,7 +92,7 @@ public:
 private:
   bool Wrote(int64_t written, int64_t frames, std::string& error);
 
-  sf_private_tag* mFile = nullptr;
+  SNDFILE* mFile = nullptr;
   std::string mPath;
   std::string mTempPath;
 };
