@@ -122,6 +122,13 @@ for suite in bullseye bookworm; do
     check_lv2info /tmp/home-deb /usr/lib/lv2/mistlegrove-phaser.lv2/
     check_renders /usr/bin/mistlegrove-render "/usr/lib/vst3/Mistlegrove Phaser.vst3" \
                   "/usr/lib/clap/Mistlegrove Phaser.clap" /tmp/home-deb
+    # Installed system-wide, the renderer finds the plug-in, and the font of its pictures,
+    # without being told: the tree has no Roboto of its own.
+    chroot "$tree" env HOME=/tmp/home-deb /usr/bin/mistlegrove-render --float -o /tmp/renders/found.wav \
+      > "$tree.found.log" 2>&1 || fail "the renderer without --bundle: $(cat "$tree.found.log")"
+    same "$ref/vst3.wav" "$tree/tmp/renders/found.wav" || fail "the renderer without --bundle rendered otherwise"
+    chroot "$tree" env HOME=/tmp/home-deb /usr/bin/mistlegrove-render --response /tmp/renders/response.png \
+      > "$tree.found.log" 2>&1 || fail "the renderer's picture: $(cat "$tree.found.log")"
 
     echo "-- the tarball, per user"
     tar -C "$tree/tmp" -xzf "$tarball"

@@ -23,9 +23,20 @@ std::string Folder(const std::string& path)
   return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
+// The system's Roboto where it is installed, else the copy the plug-in carries for its editor.
+std::string FontFor(const std::string& bundle)
+{
+  if (access(MG_RENDER_FONT, R_OK) == 0 || bundle.empty())
+    return MG_RENDER_FONT;
+  const std::string clap = ".clap";
+  if (bundle.size() > clap.size() && bundle.compare(bundle.size() - clap.size(), clap.size(), clap) == 0)
+    return bundle.substr(0, bundle.size() - clap.size()) + ".resources/Roboto-Regular.ttf";
+  return bundle + "/Contents/Resources/Roboto-Regular.ttf";
+}
+
 } // namespace
 
-bool PreparePicture(const std::string& path, int width, int height, std::string& error)
+bool PreparePicture(const std::string& path, int width, int height, const std::string& bundle, std::string& error)
 {
   if (width < Plot::kMinWidth || height < Plot::kMinHeight)
   {
@@ -45,7 +56,7 @@ bool PreparePicture(const std::string& path, int width, int height, std::string&
     error = "cannot write the picture '" + path + "': its folder is missing or not writable";
     return false;
   }
-  return Plot::LoadFont(MG_RENDER_FONT, error);
+  return Plot::LoadFont(FontFor(bundle), error);
 }
 
 std::string PictureHeading(const std::string& what, const PluginHost& host, bool presetChosen, bool bypassed)

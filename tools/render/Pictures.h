@@ -9,7 +9,7 @@ namespace render {
 
 /** Refuses, before any work is done, a picture too small to draw or a path it could not
  *  be written to; also loads the pictures' font. One-line reasons. */
-bool PreparePicture(const std::string& path, int width, int height, std::string& error);
+bool PreparePicture(const std::string& path, int width, int height, const std::string& bundle, std::string& error);
 
 /** What the title says: the plug-in, the preset (or that none was chosen), bypass, and
  *  every parameter a user sets as the plug-in shows it. */

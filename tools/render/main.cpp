@@ -59,23 +59,37 @@ std::string UserBundle()
   return home && *home ? std::string(home) + "/.vst3/" + kBundleName : std::string();
 }
 
-// The bundle of the build tree this program came from, else the user's installed one.
+// Where an installed bundle is looked for after the build tree's: the user's, then the
+// system's, as hosts look.
+std::vector<std::string> InstalledBundles()
+{
+  std::vector<std::string> places;
+  const std::string user = UserBundle();
+  if (!user.empty())
+    places.push_back(user);
+  places.push_back(std::string("/usr/local/lib/vst3/") + kBundleName);
+  places.push_back(std::string("/usr/lib/vst3/") + kBundleName);
+  return places;
+}
+
+// The bundle of the build tree this program came from, else the first one installed.
 std::string DefaultBundle()
 {
   const std::string built = MG_RENDER_DEFAULT_BUNDLE;
   if (Exists(built))
     return built;
-  const std::string user = UserBundle();
-  if (Exists(user) || built.empty())
-    return user;
-  return built;
+  const std::vector<std::string> installed = InstalledBundles();
+  for (const std::string& place : installed)
+    if (Exists(place))
+      return place;
+  return built.empty() ? installed.front() : built;
 }
 
 std::string DefaultBundleText()
 {
   const std::string built = MG_RENDER_DEFAULT_BUNDLE;
-  return built.empty() ? "default: ~/.vst3/" + std::string(kBundleName)
-                       : "default: " + built + ", else ~/.vst3/" + kBundleName;
+  const std::string installed = "~/.vst3/" + std::string(kBundleName) + ", else /usr/local/lib/vst3, else /usr/lib/vst3";
+  return built.empty() ? "default: " + installed : "default: " + built + ", else " + installed;
 }
 
 std::string Joined(const std::vector<std::string>& items)
@@ -192,7 +206,8 @@ int Run(int argc, char** argv)
   const std::string picture = options.response.empty() ? options.spectrogram : options.response;
   // A picture alone writes no audio unless asked to with -o.
   const bool audioOut = options.response.empty() && (options.spectrogram.empty() || !options.output.empty());
-  if (!picture.empty() && !PreparePicture(picture, options.pictureWidth, options.pictureHeight, error))
+  const std::string bundle = options.bundle.empty() ? DefaultBundle() : options.bundle;
+  if (!picture.empty() && !PreparePicture(picture, options.pictureWidth, options.pictureHeight, bundle, error))
     return Fail(error);
   if (!options.list && options.response.empty())
   {
@@ -226,7 +241,6 @@ int Run(int argc, char** argv)
       return Fail("refusing to overwrite the input '" + options.input + "': choose another output with -o");
   }
 
-  const std::string bundle = options.bundle.empty() ? DefaultBundle() : options.bundle;
   if (bundle.empty())
     return Fail("no plug-in bundle found: pass --bundle PATH");
   PluginHost host;
