@@ -13,8 +13,6 @@ ITrellowOnlineMenu::ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor&
 {
 }
 
-ITrellowOnlineMenu::~ITrellowOnlineMenu() = default;
-
 void ITrellowOnlineMenu::OnInit()
 {
   // OnInit runs once per attachment; the items must not pile up.

@@ -19,7 +19,6 @@ public:
   };
 
   ITrellowOnlineMenu(const IRECT& bounds, TrellowPhaserEditor& editor);
-  ~ITrellowOnlineMenu() override;
 
   void OnInit() override;
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;

@@ -7,8 +7,6 @@ namespace frame::graphics {
 
 ITrellowPresetMenu::ITrellowPresetMenu(const IRECT& bounds) : ITrellowMenuControl(bounds) {}
 
-ITrellowPresetMenu::~ITrellowPresetMenu() = default;
-
 void ITrellowPresetMenu::OnMouseDown(float x, float y, const IMouseMod&)
 {
   IGEditorDelegate* plug = GetDelegate();

@@ -12,7 +12,6 @@ class ITrellowPresetMenu : public ITrellowMenuControl<ITrellowControlBase>
 {
 public:
   explicit ITrellowPresetMenu(const IRECT& bounds);
-  ~ITrellowPresetMenu() override;
 
   /** Rebuilds the items on every press, so names and the check mark are always current. */
   void OnMouseDown(float x, float y, const IMouseMod& mod) override;

@@ -22,8 +22,6 @@ ITrellowSizeContextControl::ITrellowSizeContextControl(const IRECT& bounds, Trel
 {
 }
 
-ITrellowSizeContextControl::~ITrellowSizeContextControl() = default;
-
 void ITrellowSizeContextControl::OnInit()
 {
   mMenu.Clear();

@@ -18,7 +18,6 @@ public:
   static constexpr int kItemSaveWindowSize = 7;
 
   ITrellowSizeContextControl(const IRECT& bounds, TrellowPhaserEditor& editor);
-  ~ITrellowSizeContextControl() override;
 
   void OnInit() override;
   /** Right button only; a left press on the background does nothing. */

@@ -184,8 +184,7 @@ void X11MessageBox::draw()
 {
   using namespace x11::theme;
   Renderer r(mSurface);
-  r.Clear(kBackground);
-  r.DrawRect(kBorder, IRECT(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight)));
+  x11::DrawWindowFrame(r, mWidth, mHeight);
   const char* fontID = x11::UIFontID();
   if (fontID)
   {

@@ -128,8 +128,7 @@ void X11PopupMenu::draw()
 {
   using namespace x11::theme;
   Renderer r(mSurface);
-  r.Clear(kBackground);
-  r.DrawRect(kBorder, IRECT(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight)));
+  x11::DrawWindowFrame(r, mWidth, mHeight);
   const char* fontID = x11::UIFontID();
   for (int i = 0; i < static_cast<int>(mRows.size()); ++i)
   {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "graphics/FontRegistry.h"
+#include "graphics/Renderer.h"
 
 namespace frame::graphics::x11 {
 
@@ -255,6 +256,12 @@ void SetWindowType(Display* display, Window w, const char* netWmWindowType)
   const Atom type = XInternAtom(display, netWmWindowType, False);
   XChangeProperty(display, w, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&type), 1);
+}
+
+void DrawWindowFrame(Renderer& r, int width, int height)
+{
+  r.Clear(theme::kBackground);
+  r.DrawRect(theme::kBorder, IRECT(0.f, 0.f, static_cast<float>(width), static_cast<float>(height)));
 }
 
 } // namespace frame::graphics::x11

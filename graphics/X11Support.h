@@ -5,6 +5,10 @@
 #include "graphics/IGraphicsStructs.h"
 #include "graphics/Surface.h"
 
+namespace frame::graphics {
+class Renderer;
+}
+
 // Pieces the X11 view, its popup menus and its message boxes share: error trapping, putting
 // a surface on a window, the interface font and the colours of the editor's own windows.
 namespace frame::graphics::x11 {
@@ -72,5 +76,8 @@ inline constexpr IColor kTextOnAccent{255, 0x1E, 0x22, 0x26};
 inline constexpr IColor kSeparator{255, 0x3A, 0x40, 0x48};
 inline constexpr IColor kButton{255, 0x2A, 0x30, 0x36};
 } // namespace theme
+
+/** Paints the ground and border of one of the editor's own windows, width x height. */
+void DrawWindowFrame(Renderer& r, int width, int height);
 
 } // namespace frame::graphics::x11

@@ -13,9 +13,7 @@
 #include "graphics/X11View.h"
 
 using namespace frame::graphics;
-using e2e::PollLoop;
-using e2e::Recorded;
-using e2e::RecordingEvents;
+using namespace e2e;
 
 namespace {
 
@@ -26,7 +24,7 @@ constexpr int kRowTwo = kRowOne + X11PopupMenu::kItemHeight;
 constexpr int kRowThree = X11PopupMenu::kPadding + 3 * X11PopupMenu::kItemHeight + X11PopupMenu::kSeparatorHeight +
                           X11PopupMenu::kItemHeight / 2;
 
-class X11PopupMenuTest : public e2e::ViewTestCase
+class X11PopupMenuTest : public ViewTestCase
 {
 protected:
   X11PopupMenuTest() : ViewTestCase(100, 100, 400, 300, kW, kH) {}
@@ -152,7 +150,7 @@ TEST_F(X11PopupMenuTest, EscapeOrAClickOutsideDismissesWithNoMenu)
   result = &menu;
   show();
   ASSERT_NE(waitForPopup(), 0u);
-  x->MoveTo(e2e::kScreenW - 5, e2e::kScreenH - 5);
+  x->MoveTo(kScreenW - 5, kScreenH - 5);
   x->Click(1);
   ASSERT_TRUE(waitForDone());
   EXPECT_EQ(result, nullptr);
@@ -206,7 +204,7 @@ TEST_F(X11PopupMenuTest, ClosingTheViewTakesAnOpenMenuAlongWithoutReporting)
 
 TEST_F(X11PopupMenuTest, AMenuAtTheScreenCornerStaysOnScreen)
 {
-  const Window cornerTop = x->MakeTopLevel(e2e::kScreenW - 200, e2e::kScreenH - 100, 200, 100);
+  const Window cornerTop = x->MakeTopLevel(kScreenW - 200, kScreenH - 100, 200, 100);
   RecordingEvents cornerEvents(200, 100);
   X11View corner;
   ASSERT_NE(corner.Open(AsParent(cornerTop), 200, 100, cornerEvents, &loop, 60), nullptr);
@@ -216,8 +214,8 @@ TEST_F(X11PopupMenuTest, AMenuAtTheScreenCornerStaysOnScreen)
   int px, py, pw, ph;
   x->Geometry(popup, px, py, pw, ph);
   EXPECT_GE(px, 0);
-  EXPECT_LE(px + pw, e2e::kScreenW);
-  EXPECT_LE(py + ph, e2e::kScreenH - 10) << "flipped above the anchor";
+  EXPECT_LE(px + pw, kScreenW);
+  EXPECT_LE(py + ph, kScreenH - 10) << "flipped above the anchor";
   EXPECT_GE(py, 0);
   corner.Close();
 }
@@ -231,7 +229,7 @@ TEST_F(X11PopupMenuTest, TheMenuIsDrawnInTheEditorsDarkThemeWithAnAmberHighlight
   x->Tap(XK_Down);
   loop.RunFor(60);
   const Surface shot = x->Capture(popup);
-  EXPECT_TRUE(WritePNG(shot, e2e::ArtefactPath("popup-menu.png")));
+  EXPECT_TRUE(WritePNG(shot, ArtefactPath("popup-menu.png")));
   EXPECT_EQ(shot.At(shot.Width() / 2, 2) & 0xFFFFFFu, 0x1E2226u) << "background";
   EXPECT_EQ(shot.At(shot.Width() - 4, kRowThree) & 0xFFFFFFu, 0xE0A030u) << "highlighted row";
   EXPECT_EQ(shot.At(shot.Width() - 4, kRowOne) & 0xFFFFFFu, 0x1E2226u) << "the others are not";

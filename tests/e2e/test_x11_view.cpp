@@ -16,9 +16,7 @@
 #include "graphics/X11View.h"
 
 using namespace frame::graphics;
-using e2e::PollLoop;
-using e2e::Recorded;
-using e2e::RecordingEvents;
+using namespace e2e;
 
 namespace {
 
@@ -36,7 +34,7 @@ int openFdCount()
   return n;
 }
 
-class X11ViewTest : public e2e::ViewTestCase
+class X11ViewTest : public ViewTestCase
 {
 protected:
   X11ViewTest() : ViewTestCase(100, 100, 400, 300, kW, kH) {}
@@ -252,14 +250,14 @@ TEST_F(X11ViewTest, ASlowOrDistantSecondClickIsAnotherPress)
 
 TEST_F(X11ViewTest, EnteringAndLeavingReportOverAndOut)
 {
-  x->MoveTo(e2e::kScreenW - 10, e2e::kScreenH - 10);
+  x->MoveTo(kScreenW - 10, kScreenH - 10);
   open();
   x->MoveTo(win, 70, 80);
   ASSERT_TRUE(waitFor(Recorded::kOver));
   const Recorded over = events->Only({Recorded::kOver}).front();
   EXPECT_EQ(over.x, 70.f);
   EXPECT_EQ(over.y, 80.f);
-  x->MoveTo(e2e::kScreenW - 10, e2e::kScreenH - 10);
+  x->MoveTo(kScreenW - 10, kScreenH - 10);
   ASSERT_TRUE(waitFor(Recorded::kOut));
 }
 

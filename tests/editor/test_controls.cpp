@@ -29,6 +29,15 @@ IBitmap framesOnly(int n)
 // A knob 40 wide with a drag height (one bitmap frame) of 50 units.
 constexpr IRECT kKnobRect(0.f, 0.f, 40.f, 50.f);
 
+/** A knob at value, pressed at (10, 40) to begin a drag. */
+Knob* pressKnob(Editor& e, double value, int paramIdx = 0, EDirection direction = kVertical)
+{
+  Knob* knob = e.Attach(new Knob(kKnobRect, paramIdx, direction));
+  knob->SetValue(value);
+  e.graphics->OnMouseDown(10, 40, kLeft);
+  return knob;
+}
+
 } // namespace
 
 // --- Knob dragging -------------------------------------------------------------------
@@ -36,9 +45,7 @@ constexpr IRECT kKnobRect(0.f, 0.f, 40.f, 50.f);
 TEST(KnobDrag, MovingUpByTheFullHeightRaisesTheValueByAQuarter)
 {
   Editor e;
-  Knob* knob = e.Attach(new Knob(kKnobRect, 0));
-  knob->SetValue(0.5);
-  e.graphics->OnMouseDown(10, 40, kLeft);
+  Knob* knob = pressKnob(e, 0.5);
   e.graphics->OnMouseDrag(10, -10, 0, -50, kLeft);
   EXPECT_DOUBLE_EQ(knob->GetValue(), 0.75);
   e.graphics->OnMouseDrag(10, 90, 0, 100, kLeft);
@@ -51,8 +58,7 @@ TEST(KnobDrag, MovingUpByTheFullHeightRaisesTheValueByAQuarter)
 TEST(KnobDrag, ShiftOrControlMakesTheDragTenTimesFiner)
 {
   Editor e;
-  Knob* knob = e.Attach(new Knob(kKnobRect, 0));
-  e.graphics->OnMouseDown(10, 40, kLeft);
+  Knob* knob = pressKnob(e, 0.0);
   e.graphics->OnMouseDrag(10, -10, 0, -50, IMouseMod(true, false, true));
   EXPECT_NEAR(knob->GetValue(), 0.025, 1e-12);
   e.graphics->OnMouseDrag(10, -60, 0, -50, IMouseMod(true, false, false, true));
@@ -62,9 +68,7 @@ TEST(KnobDrag, ShiftOrControlMakesTheDragTenTimesFiner)
 TEST(KnobDrag, TheValueStopsAtTheEndsAndTurnsBackAtOnce)
 {
   Editor e;
-  Knob* knob = e.Attach(new Knob(kKnobRect, 0));
-  knob->SetValue(0.9);
-  e.graphics->OnMouseDown(10, 40, kLeft);
+  Knob* knob = pressKnob(e, 0.9);
   e.graphics->OnMouseDrag(10, -500, 0, -500, kLeft);
   EXPECT_DOUBLE_EQ(knob->GetValue(), 1.0);
   e.graphics->OnMouseDrag(10, -490, 0, 10, kLeft);
@@ -74,8 +78,7 @@ TEST(KnobDrag, TheValueStopsAtTheEndsAndTurnsBackAtOnce)
 TEST(KnobDrag, AHorizontalKnobFollowsTheWidthToTheRight)
 {
   Editor e;
-  Knob* knob = e.Attach(new Knob(kKnobRect, 0, kHorizontal));
-  e.graphics->OnMouseDown(10, 40, kLeft);
+  Knob* knob = pressKnob(e, 0.0, 0, kHorizontal);
   e.graphics->OnMouseDrag(50, 40, 40, 0, kLeft);
   EXPECT_DOUBLE_EQ(knob->GetValue(), 0.25);
   e.graphics->OnMouseDrag(50, 0, 0, -50, kLeft);
@@ -85,9 +88,7 @@ TEST(KnobDrag, AHorizontalKnobFollowsTheWidthToTheRight)
 TEST(KnobDrag, ASteppedParameterSnapsWhileSlowMovementsStillAddUp)
 {
   Editor e;
-  Knob* knob = e.Attach(new Knob(kKnobRect, 1)); // integer 0..4: steps of 0.25
-  knob->SetValue(0.0);
-  e.graphics->OnMouseDown(10, 40, kLeft);
+  Knob* knob = pressKnob(e, 0.0, 1); // integer 0..4: steps of 0.25
   e.graphics->OnMouseDrag(10, 30, 0, -10, kLeft); // +0.05: value 0.2, rounds to 0
   e.graphics->OnMouseDrag(10, 20, 0, -10, kLeft); // +0.10: value 0.4, rounds to 0
   EXPECT_DOUBLE_EQ(knob->GetValue(), 0.0);

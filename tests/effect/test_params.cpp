@@ -24,6 +24,14 @@ std::string textOf(frame::IParam& param, double value)
   return str.Get();
 }
 
+/** A parameter's value and a text for it. */
+struct ValueText
+{
+  int param;
+  double value;
+  const char* text;
+};
+
 /** Sets a parameter the way the editor does, so its change handler runs. */
 template <typename Plug>
 void setValue(EffectHost<Plug>& host, int idx, double value)
@@ -47,32 +55,25 @@ TEST(ParamText, NewInstanceShowsItsDefaults)
     EXPECT_EQ(text(host.param(i)), expected[i]) << host.param(i).GetName();
 }
 
-TEST(ParamText, MixNamesOnlyTheExactEnds)
+// Mix names only the exact ends; stereo shows width and direction; the others their units.
+TEST(ParamText, EachParameterShowsItsOwnForm)
 {
+  const ValueText cases[] = {
+    {kParamMix, 0.0, "Dry"},
+    {kParamMix, 1.0, "Wet"},
+    {kParamMix, 0.001, "100:0"},
+    {kParamMix, 0.25, "75:25"},
+    {kParamStereo, 0.49, "> 2% <"},
+    {kParamStereo, 0.51, "\\ 2% /"},
+    {kParamStereo, 0.0, "> 100% <"},
+    {kParamStereo, 1.0, "\\ 100% /"},
+    {kParamManual, 1.0, "16000Hz"},
+    {kParamFeedback, -0.5, "-50%"},
+    {kParamLFOSpeed, 1.0, "25.00Hz"},
+  };
   EffectHost<> host;
-  frame::IParam& mix = host.param(kParamMix);
-  EXPECT_EQ(textOf(mix, 0.0), "Dry");
-  EXPECT_EQ(textOf(mix, 1.0), "Wet");
-  EXPECT_EQ(textOf(mix, 0.001), "100:0");
-  EXPECT_EQ(textOf(mix, 0.25), "75:25");
-}
-
-TEST(ParamText, StereoShowsWidthAndDirection)
-{
-  EffectHost<> host;
-  frame::IParam& stereo = host.param(kParamStereo);
-  EXPECT_EQ(textOf(stereo, 0.49), "> 2% <");
-  EXPECT_EQ(textOf(stereo, 0.51), "\\ 2% /");
-  EXPECT_EQ(textOf(stereo, 0.0), "> 100% <");
-  EXPECT_EQ(textOf(stereo, 1.0), "\\ 100% /");
-}
-
-TEST(ParamText, FrequencyPercentAndSpeedUseTheirUnits)
-{
-  EffectHost<> host;
-  EXPECT_EQ(textOf(host.param(kParamManual), 1.0), "16000Hz");
-  EXPECT_EQ(textOf(host.param(kParamFeedback), -0.5), "-50%");
-  EXPECT_EQ(textOf(host.param(kParamLFOSpeed), 1.0), "25.00Hz");
+  for (const ValueText& c : cases)
+    EXPECT_EQ(textOf(host.param(c.param), c.value), c.text) << host.param(c.param).GetName() << " at " << c.value;
 }
 
 TEST(ParamText, SyncShowsLFOSpeedAsANoteValueAtOnce)
@@ -134,39 +135,41 @@ TEST(ParamChange, LFOSpeedGivesTheLFOBothItsFreeRateAndItsNoteValue)
 }
 
 // Typed text is read in the units the value text shows.
-TEST(ParamTextEntry, NumbersAreReadInTheDisplayedUnits)
+TEST(ParamTextEntry, EachParameterReadsItsOwnForms)
 {
+  const ValueText cases[] = {
+    {kParamManual, 0.0625, "1000Hz"},
+    {kParamManual, 0.0625, "1000"},
+    {kParamManual, 0.0625, " 1000 hz "},
+    {kParamManual, 0.0625, "1kHz"},
+    {kParamFeedback, -0.5, "-50%"},
+    {kParamFeedback, -0.5, "-50"},
+    {kParamLFODepth, 0.75, "75%"},
+    {kParamLFOSpeed, std::sqrt(0.006), "0.15Hz"},
+    {kParamLFOSpeed, 1.0, "25"},
+    // Mix takes ratios and words; stereo both forms and zero.
+    {kParamMix, 0.25, "75:25"},
+    {kParamMix, 0.0, "Dry"},
+    {kParamMix, 1.0, "wet"},
+    {kParamMix, 0.3, "30%"},
+    {kParamStereo, 0.3, "> 40% <"},
+    {kParamStereo, 0.7, "\\ 40% /"},
+    {kParamStereo, 0.3, ">40<"},
+    {kParamStereo, 0.5, "0%"},
+    // The display texts of the stepped parameters still work.
+    {kParamStages, 1.0, "8"},
+    {kParamSync, 1.0, "ON"},
+    {kParamWaveform, 0.0, "Sine"},
+    // Unreadable text falls back to the plain number.
+    {kParamManual, 0.0, "abc"},
+    {kParamManual, 0.5, "0.5 parsecs"},
+    {kParamMix, 0.3, "0.3"},
+    {kParamStereo, 0.2, "0.2"},
+    {kParamLFOSpeed, 1.0, "1/4"}, // a note value while free
+  };
   EffectHost<> host;
-  frame::IParam& manual = host.param(kParamManual);
-  EXPECT_EQ(manual.StringToValue("1000Hz"), 0.0625);
-  EXPECT_EQ(manual.StringToValue("1000"), 0.0625);
-  EXPECT_EQ(manual.StringToValue(" 1000 hz "), 0.0625);
-  EXPECT_EQ(manual.StringToValue("1kHz"), 0.0625);
-  EXPECT_EQ(host.param(kParamFeedback).StringToValue("-50%"), -0.5);
-  EXPECT_EQ(host.param(kParamFeedback).StringToValue("-50"), -0.5);
-  EXPECT_EQ(host.param(kParamLFODepth).StringToValue("75%"), 0.75);
-  EXPECT_EQ(host.param(kParamLFOSpeed).StringToValue("0.15Hz"), std::sqrt(0.006));
-  EXPECT_EQ(host.param(kParamLFOSpeed).StringToValue("25"), 1.0);
-}
-
-TEST(ParamTextEntry, MixTakesRatiosAndWords)
-{
-  EffectHost<> host;
-  frame::IParam& mix = host.param(kParamMix);
-  EXPECT_EQ(mix.StringToValue("75:25"), 0.25);
-  EXPECT_EQ(mix.StringToValue("Dry"), 0.0);
-  EXPECT_EQ(mix.StringToValue("wet"), 1.0);
-  EXPECT_EQ(mix.StringToValue("30%"), 0.3);
-}
-
-TEST(ParamTextEntry, StereoTakesBothFormsAndZero)
-{
-  EffectHost<> host;
-  frame::IParam& stereo = host.param(kParamStereo);
-  EXPECT_EQ(stereo.StringToValue("> 40% <"), 0.3);
-  EXPECT_EQ(stereo.StringToValue("\\ 40% /"), 0.7);
-  EXPECT_EQ(stereo.StringToValue(">40<"), 0.3);
-  EXPECT_EQ(stereo.StringToValue("0%"), 0.5);
+  for (const ValueText& c : cases)
+    EXPECT_EQ(host.param(c.param).StringToValue(c.text), c.value) << host.param(c.param).GetName() << " typed as " << c.text;
 }
 
 TEST(ParamTextEntry, SyncedSpeedTakesNoteValues)
@@ -177,24 +180,6 @@ TEST(ParamTextEntry, SyncedSpeedTakesNoteValues)
   EXPECT_EQ(speed.StringToValue("1/4"), 14.0 / 19.0);
   EXPECT_EQ(speed.StringToValue("1/2T"), 13.0 / 19.0);
   EXPECT_EQ(speed.StringToValue("16/1"), 0.0);
-}
-
-TEST(ParamTextEntry, DisplayTextsStillWork)
-{
-  EffectHost<> host;
-  EXPECT_EQ(host.param(kParamStages).StringToValue("8"), 1.0);
-  EXPECT_EQ(host.param(kParamSync).StringToValue("ON"), 1.0);
-  EXPECT_EQ(host.param(kParamWaveform).StringToValue("Sine"), 0.0);
-}
-
-TEST(ParamTextEntry, UnreadableTextFallsBackToThePlainNumber)
-{
-  EffectHost<> host;
-  EXPECT_EQ(host.param(kParamManual).StringToValue("abc"), 0.0);
-  EXPECT_EQ(host.param(kParamManual).StringToValue("0.5 parsecs"), 0.5);
-  EXPECT_EQ(host.param(kParamMix).StringToValue("0.3"), 0.3);
-  EXPECT_EQ(host.param(kParamStereo).StringToValue("0.2"), 0.2);
-  EXPECT_EQ(host.param(kParamLFOSpeed).StringToValue("1/4"), 1.0); // a note value while free
 }
 
 TEST(ParamTextEntry, EveryValueTextReadsBackToItsValue)

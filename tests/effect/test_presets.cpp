@@ -29,13 +29,6 @@ const PresetRow kTable[kNumPresets] = {
   {"Aliens", {1, 0.25, 0.5, 0.9, std::sqrt(0.32), 0.35, 1.0, 0, 1.0, 0}},
 };
 
-std::vector<double> valuesOf(EffectHost<ObservedPhaser>& host)
-{
-  std::vector<double> v;
-  for (int i = 0; i < kNumParams; ++i)
-    v.push_back(host.param(i).Value());
-  return v;
-}
 } // namespace
 
 TEST(PresetTable, EverySlotHoldsItsNameAndExactValues)
@@ -116,10 +109,10 @@ TEST(PresetRecall, HostProgramChangeDoesNotStoreEdits)
 TEST(PresetRecall, HostProgramOutsideTheListChangesNothing)
 {
   EffectHost<ObservedPhaser> host;
-  const std::vector<double> before = valuesOf(host);
+  const std::vector<double> before = host.values();
   EXPECT_FALSE(host.plug().RestorePreset(10));
   EXPECT_FALSE(host.plug().RestorePreset(-1));
-  EXPECT_EQ(valuesOf(host), before);
+  EXPECT_EQ(host.values(), before);
   EXPECT_EQ(host.plug().GetCurrentPresetIdx(), 0);
 }
 
@@ -129,10 +122,10 @@ TEST(PresetRecall, EditorChoiceOutsideTheListStoresAndResendsOnly)
   {
     EffectHost<ObservedPhaser> host;
     host.param(kParamMix).Set(0.8);
-    const std::vector<double> before = valuesOf(host);
+    const std::vector<double> before = host.values();
     host.plug().clearRecords();
     host.plug().changePreset(index);
-    EXPECT_EQ(valuesOf(host), before) << index;
+    EXPECT_EQ(host.values(), before) << index;
     EXPECT_EQ(host.plug().GetCurrentPresetIdx(), 0);
     EXPECT_TRUE(host.plug().changes.empty()) << "no recall ran";
     EXPECT_EQ(host.plug().editorPushes().size(), 10u);

@@ -33,13 +33,6 @@ void setAllAwayFromDefaults(EffectHost<Plug>& host)
   host.plug().OnParamReset(frame::kSourcePreset);
 }
 
-std::vector<double> valuesOf(EffectHost<ObservedPhaser>& host)
-{
-  std::vector<double> v;
-  for (int i = 0; i < kNumParams; ++i)
-    v.push_back(host.param(i).Value());
-  return v;
-}
 } // namespace
 
 TEST(StateSave, FreshInstanceWritesTheTagAndTenDefaults)
@@ -91,7 +84,7 @@ TEST(StateLoad, PreviousReleaseSetsWaveformToSine)
   const frame::IByteChunk chunk = chunkOf(versionMagic_2_0_0, nine, 3);
   EXPECT_EQ(host.plug().UnserializeState(chunk, 3), 3 + 96);
   const std::vector<double> expected = {1, 0.25, 0.5, -0.5, 0.3, 0.7, 0.2, 1, 0.9, 0};
-  EXPECT_EQ(valuesOf(host), expected);
+  EXPECT_EQ(host.values(), expected);
 }
 
 TEST(StateLoad, FirstReleaseTurnsSyncOffAndStereoAndWaveformToZero)
@@ -104,14 +97,14 @@ TEST(StateLoad, FirstReleaseTurnsSyncOffAndStereoAndWaveformToZero)
   ASSERT_EQ(chunk.Size(), 5 + 56);
   EXPECT_EQ(host.plug().UnserializeState(chunk, 5), 5 + 56);
   const std::vector<double> expected = {0, 0.5, 0.25, 0.1, 0.4, 0.6, 0.8, 0, 0, 0};
-  EXPECT_EQ(valuesOf(host), expected);
+  EXPECT_EQ(host.values(), expected);
 }
 
 TEST(StateLoad, TruncatedChunkIsRefusedAndChangesNothing)
 {
   EffectHost<ObservedPhaser> host;
   setAllAwayFromDefaults(host);
-  const std::vector<double> before = valuesOf(host);
+  const std::vector<double> before = host.values();
   frame::IByteChunk chunk = chunkOf(versionMagic_2_0_1, {0, 0.5, 0.25, 0.1, 0.4});
   const uint8_t half[4] = {1, 2, 3, 4}; // part of the sixth value
   chunk.PutBytes(half, 4);
@@ -119,7 +112,7 @@ TEST(StateLoad, TruncatedChunkIsRefusedAndChangesNothing)
   double values[kNumParams];
   EXPECT_EQ(host.plug().ReadState(chunk, 0, values), -1);
   EXPECT_EQ(host.plug().UnserializeState(chunk, 0), -1);
-  EXPECT_EQ(valuesOf(host), before);
+  EXPECT_EQ(host.values(), before);
   EXPECT_TRUE(host.plug().changes.empty()) << "no handler runs";
 }
 
@@ -129,7 +122,7 @@ TEST(StateLoad, ValuesAreClampedAndSwitchesRounded)
   const frame::IByteChunk chunk = chunkOf(versionMagic_2_0_1, {0.5, 7.0, -3.0, -2.0, 0.5, 0.5, 0.5, 0.49, 0.5, 0.5});
   EXPECT_EQ(host.plug().UnserializeState(chunk, 0), 104);
   const std::vector<double> expected = {1, 1, 0, -1, 0.5, 0.5, 0.5, 0, 0.5, 1};
-  EXPECT_EQ(valuesOf(host), expected);
+  EXPECT_EQ(host.values(), expected);
 }
 
 TEST(StateLoad, ShortChunkIsNeverTakenForATaggedOne)
@@ -138,9 +131,9 @@ TEST(StateLoad, ShortChunkIsNeverTakenForATaggedOne)
   frame::IByteChunk chunk = chunkOf(nullptr, {1.0, 0.5});
   const uint8_t tail[4] = {};
   chunk.PutBytes(tail, 4); // 20 bytes: read as the untagged layout, and too short for it
-  const std::vector<double> before = valuesOf(host);
+  const std::vector<double> before = host.values();
   EXPECT_EQ(host.plug().UnserializeState(chunk, 0), -1);
-  EXPECT_EQ(valuesOf(host), before);
+  EXPECT_EQ(host.values(), before);
 
   EXPECT_FALSE(TrellowPhaser::isNewVersion(chunkOf("Mistlegrove Phaser_2.0.", {}), 0, versionMagic_2_0_1));
   EXPECT_FALSE(TrellowPhaser::isNewVersion(chunkOf(versionMagic_2_0_1, {}), 1, versionMagic_2_0_1));
@@ -151,13 +144,13 @@ TEST(StateLoad, LaterReleaseIsRefusedWithoutTouchingAnything)
 {
   EffectHost<ObservedPhaser> host;
   setAllAwayFromDefaults(host);
-  const std::vector<double> before = valuesOf(host);
+  const std::vector<double> before = host.values();
   for (const char* tag : {"Mistlegrove Phaser_2.0.2", "Mistlegrove Phaser_3.0.0", "Mistlegrove Phaser_"})
   {
     const frame::IByteChunk chunk = chunkOf(tag, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     host.plug().clearRecords();
     EXPECT_EQ(host.plug().UnserializeState(chunk, 0), -1) << tag;
-    EXPECT_EQ(valuesOf(host), before) << tag;
+    EXPECT_EQ(host.values(), before) << tag;
     EXPECT_TRUE(host.plug().changes.empty()) << tag;
   }
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "settings/profile_ini.h"
+#include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
 namespace ini = settings::profile_ini;
@@ -22,21 +23,6 @@ namespace {
 class ProfileIni : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    char pattern[] = "/tmp/profile_ini_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    mDir = pattern;
-    mFile = mDir + "/test.ini";
-  }
-  void TearDown() override
-  {
-    std::error_code ec;
-    std::filesystem::permissions(mDir, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(mDir, ec);
-  }
-
   void Put(const std::string& text) { Put(mFile, text); }
   static void Put(const std::string& path, const std::string& text)
   {
@@ -77,8 +63,9 @@ protected:
     return st.st_ino;
   }
 
-  std::string mDir;
-  std::string mFile;
+  test_support::TempDir mTemp{"profile_ini"};
+  const std::string mDir = mTemp.path();
+  const std::string mFile = mDir + "/test.ini";
 };
 
 // ---- what the reader accepts --------------------------------------------------------------

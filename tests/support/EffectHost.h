@@ -99,6 +99,15 @@ public:
     return *p;
   }
 
+  /** Every parameter's value, in index order (allocates: not for the audio thread). */
+  std::vector<double> values()
+  {
+    std::vector<double> v;
+    for (int i = 0; i < kNumParams; ++i)
+      v.push_back(param(i).Value());
+    return v;
+  }
+
   /** Host automation, delivered at the start of the next processing call. */
   void automate(int paramIdx, double normalized)
   {

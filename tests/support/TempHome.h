@@ -3,8 +3,9 @@
 // A fresh folder as HOME for the life of an object: the plug-in keeps its settings file
 // under HOME, and a test must never touch the real one.
 #include <cstdlib>
-#include <filesystem>
 #include <string>
+
+#include "support/TempDir.h"
 
 namespace test_support {
 
@@ -13,19 +14,11 @@ class TempHome
 public:
   TempHome()
   {
-    char tmpl[] = "/tmp/mg-home-XXXXXX";
-    if (const char* dir = mkdtemp(tmpl))
-      mPath = dir;
     const char* old = std::getenv("HOME");
     mOld = old ? old : "";
     setenv("HOME", mPath.c_str(), 1);
   }
-  ~TempHome()
-  {
-    setenv("HOME", mOld.c_str(), 1);
-    std::error_code ignored;
-    std::filesystem::remove_all(mPath, ignored);
-  }
+  ~TempHome() { setenv("HOME", mOld.c_str(), 1); }
   TempHome(const TempHome&) = delete;
   TempHome& operator=(const TempHome&) = delete;
 
@@ -35,7 +28,9 @@ public:
   std::string settingsFile() const { return settingsFolder() + "/trellowphaser.ini"; }
 
 private:
-  std::string mPath, mOld;
+  TempDir mDir{"mg-home"};
+  const std::string& mPath = mDir.path();
+  std::string mOld;
 };
 
 } // namespace test_support

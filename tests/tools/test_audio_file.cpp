@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/TempDir.h"
 #include "tools/render/AudioFile.h"
 
 using namespace render;
@@ -19,14 +20,6 @@ namespace {
 class AudioFileTest : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    char tmpl[] = "/tmp/mg-audiofile-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    mDir = tmpl;
-  }
-  void TearDown() override { fs::remove_all(mDir); }
-
   std::string Path(const std::string& name) const { return (mDir / name).string(); }
 
   std::vector<std::string> Entries() const
@@ -49,6 +42,17 @@ protected:
     ASSERT_TRUE(writer.Commit(error)) << error;
   }
 
+  // Opens the writer on o.wav in the default format and writes one stereo frame.
+  void StartWriting(AtomicAudioWriter& writer)
+  {
+    OutputFormat format;
+    std::string error;
+    ASSERT_TRUE(ChooseOutputFormat("o.wav", false, format, error));
+    ASSERT_TRUE(writer.Open(Path("o.wav"), format, 48000, 2, error)) << error;
+    const float frame[2] = {0.1f, 0.2f};
+    ASSERT_TRUE(writer.Write(frame, 1, error)) << error;
+  }
+
   std::vector<float> ReadAll(const std::string& path, int& channels, int& format)
   {
     SF_INFO info{};
@@ -64,7 +68,8 @@ protected:
     return out;
   }
 
-  fs::path mDir;
+  test_support::TempDir mTemp{"mg-audiofile"};
+  const fs::path mDir = mTemp.path();
 };
 
 } // namespace
@@ -139,15 +144,11 @@ TEST_F(AudioFileTest, IntegerFormatsClipBeyondFullScaleInsteadOfWrapping)
 
 TEST_F(AudioFileTest, TheTargetAppearsOnlyOnCommit)
 {
-  OutputFormat format;
-  std::string error;
-  ASSERT_TRUE(ChooseOutputFormat("o.wav", false, format, error));
   AtomicAudioWriter writer;
-  ASSERT_TRUE(writer.Open(Path("o.wav"), format, 48000, 2, error)) << error;
-  const float frame[2] = {0.1f, 0.2f};
-  ASSERT_TRUE(writer.Write(frame, 1, error));
+  ASSERT_NO_FATAL_FAILURE(StartWriting(writer));
   EXPECT_FALSE(fs::exists(Path("o.wav")));
   EXPECT_EQ(fs::path(writer.TemporaryPath()).parent_path(), mDir) << "same folder, so rename is atomic";
+  std::string error;
   ASSERT_TRUE(writer.Commit(error)) << error;
   EXPECT_TRUE(fs::exists(Path("o.wav")));
   EXPECT_EQ(Entries().size(), 1u) << "no temporary file left";
@@ -158,14 +159,9 @@ TEST_F(AudioFileTest, AnUncommittedWriteLeavesTheOldFileAndNoTemporary)
   {
     std::ofstream(Path("o.wav")) << "previous";
   }
-  OutputFormat format;
-  std::string error;
-  ASSERT_TRUE(ChooseOutputFormat("o.wav", false, format, error));
   {
     AtomicAudioWriter writer;
-    ASSERT_TRUE(writer.Open(Path("o.wav"), format, 48000, 2, error)) << error;
-    const float frame[2] = {0.1f, 0.2f};
-    ASSERT_TRUE(writer.Write(frame, 1, error));
+    ASSERT_NO_FATAL_FAILURE(StartWriting(writer));
   }
   std::ifstream in(Path("o.wav"));
   std::string content;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
 namespace fs = std::filesystem;
@@ -57,21 +58,7 @@ std::string Slurp(const fs::path& path)
 class RenderCli : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    char tmpl[] = "/tmp/mg-render-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    mDir = tmpl;
-    char home[] = "/tmp/mg-render-home-XXXXXX";
-    ASSERT_NE(mkdtemp(home), nullptr);
-    mHome = home;
-    std::signal(SIGPIPE, SIG_IGN);
-  }
-  void TearDown() override
-  {
-    fs::remove_all(mDir);
-    fs::remove_all(mHome);
-  }
+  void SetUp() override { std::signal(SIGPIPE, SIG_IGN); }
 
   std::string Path(const std::string& name) const { return (mDir / name).string(); }
 
@@ -179,8 +166,8 @@ protected:
     return d;
   }
 
-  fs::path mDir;
-  fs::path mHome;
+  test_support::TempDir mTemp{"mg-render-cli"}, mTempHome{"mg-render-home"};
+  const fs::path mDir = mTemp.path(), mHome = mTempHome.path();
 };
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include "graphics/Image.h"
 #include "graphics/ImageCache.h"
+#include "support/TempDir.h"
 #include "tools/render/LogFrequency.h"
 #include "tools/render/PluginHost.h"
 #include "tools/render/Response.h"
@@ -61,14 +62,6 @@ int Ink(const Surface& s, const IRECT& r)
 class RenderPictures : public ::testing::Test
 {
 protected:
-  void SetUp() override
-  {
-    char tmpl[] = "/tmp/mg-render-pictures-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    mDir = tmpl;
-  }
-  void TearDown() override { fs::remove_all(mDir); }
-
   // Through the shell, in the test folder, which is also the program's HOME.
   Outcome Run(const std::vector<std::string>& args)
   {
@@ -112,7 +105,8 @@ protected:
     return names;
   }
 
-  fs::path mDir;
+  test_support::TempDir mTemp{"mg-render-pictures"};
+  const fs::path mDir = mTemp.path();
 };
 
 // The mean luminance of each row of a panel over columns [from, to).

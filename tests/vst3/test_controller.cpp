@@ -12,15 +12,6 @@ namespace {
 constexpr ParamID kBypass = 0x10000;
 constexpr ParamID kProgram = 0x10001;
 
-std::vector<double> savedValues(Instance& plug)
-{
-  const std::vector<uint8_t> state = plug.getState();
-  std::vector<double> values(10);
-  if (state.size() == 108)
-    std::memcpy(values.data(), state.data() + 24, 80);
-  return values;
-}
-
 std::string text(const String128 s) { return StringConvert::convert(s, 128); }
 
 } // namespace

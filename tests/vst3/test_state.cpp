@@ -25,16 +25,6 @@ std::vector<uint8_t> chunk(const char* tag, std::vector<double> values, int bypa
 const char kTag201[] = "Mistlegrove Phaser_2.0.1";
 const char kTag200[] = "Mistlegrove Phaser_2.0.0";
 
-// The ten values the instance would save now.
-std::vector<double> savedValues(Instance& plug)
-{
-  const std::vector<uint8_t> state = plug.getState();
-  std::vector<double> values(10);
-  if (state.size() == 108)
-    std::memcpy(values.data(), state.data() + 24, 80);
-  return values;
-}
-
 const std::vector<double> kLoaded = {1, 0.25, 0.5, 0.9, 0.5, 0.35, 1.0, 1, 1.0, 0};
 
 } // namespace

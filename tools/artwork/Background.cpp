@@ -11,8 +11,6 @@ namespace artwork {
 
 namespace {
 
-using frame::graphics::EAlign;
-using frame::graphics::IRECT;
 using namespace palette;
 using namespace layout;
 
@@ -205,14 +203,8 @@ void headerArt(Canvas& c, Shapes& shapes)
 {
   // Preset button: a raised key with a list glyph, named beside it.
   const IRECT preset(kPresetMenu[0], kPresetMenu[1], kPresetMenu[2], kPresetMenu[3]);
-  c.Paint(shapes.RoundRect(preset.GetTranslated(0.f, 3.f), 12.f).Blurred(3.f), kShadow, 0.8f);
-  c.Paint(shapes.RoundRect(preset, 12.f), [preset](float, float y) {
-    return Mix(Rgb8(122, 132, 144), Rgb8(26, 30, 36), (y - preset.T) / preset.H());
-  });
-  const IRECT key = preset.GetPadded(-2.5f);
-  c.Paint(shapes.RoundRect(key, 10.f), [key](float, float y) {
-    return Mix(Rgb8(70, 78, 89), Rgb8(44, 50, 58), (y - key.T) / key.H());
-  });
+  PaintKey(c, shapes, preset,
+           {12.f, 3.f, 0.8f, 2.5f, 10.f, Rgb8(122, 132, 144), Rgb8(26, 30, 36), Rgb8(70, 78, 89), Rgb8(44, 50, 58)});
   for (int k = -1; k <= 1; ++k)
   {
     const float y = preset.MH() + 10.f * static_cast<float>(k);

@@ -10,15 +10,7 @@
 
 namespace artwork {
 
-using frame::graphics::EAlign;
-using frame::graphics::EVAlign;
-using frame::graphics::IBitmap;
-using frame::graphics::IColor;
-using frame::graphics::Image;
-using frame::graphics::IRECT;
-using frame::graphics::IText;
-using frame::graphics::Renderer;
-using frame::graphics::Surface;
+using namespace frame::graphics;
 using namespace layout;
 
 frame::graphics::Surface ComposePreview(const Picture& back, const Picture& knob, const Picture& sw,

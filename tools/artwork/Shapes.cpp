@@ -2,19 +2,13 @@
 
 #include <cmath>
 
+#include "Palette.h"
 #include "graphics/FontRegistry.h"
 #include "graphics/Surface.h"
 
 namespace artwork {
 
-using frame::graphics::COLOR_WHITE;
-using frame::graphics::EAlign;
-using frame::graphics::EVAlign;
-using frame::graphics::FontRegistry;
-using frame::graphics::IRECT;
-using frame::graphics::IText;
-using frame::graphics::Renderer;
-using frame::graphics::Surface;
+using namespace frame::graphics;
 
 namespace {
 
@@ -152,6 +146,19 @@ Mask Shapes::Text(const Lettering& style, const std::string& text, float x, floa
   const float w = TextWidth(style, text);
   const float penX = align == EAlign::Near ? x : (align == EAlign::Far ? x - w : x - 0.5f * w);
   return Draw([&](Renderer& r) { drawText(r, style, text, penX, baseline); });
+}
+
+void PaintKey(Canvas& c, Shapes& shapes, const IRECT& rect, const KeyStyle& style)
+{
+  c.Paint(shapes.RoundRect(rect.GetTranslated(0.f, 3.f), style.radius).Blurred(style.shadowBlur), palette::kShadow,
+          style.shadowOpacity);
+  c.Paint(shapes.RoundRect(rect, style.radius), [&](float, float y) {
+    return Mix(style.rimTop, style.rimBottom, (y - rect.T) / rect.H());
+  });
+  const IRECT face = rect.GetPadded(-style.bevel);
+  c.Paint(shapes.RoundRect(face, style.faceRadius), [&](float, float y) {
+    return Mix(style.faceTop, style.faceBottom, (y - face.T) / face.H());
+  });
 }
 
 bool RegisterFonts(const std::string& dir, std::string& error)

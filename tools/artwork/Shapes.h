@@ -10,6 +10,10 @@
 
 namespace artwork {
 
+// The art is laid out in the editor's rectangles and aligns text as the editor does.
+using frame::graphics::EAlign;
+using frame::graphics::IRECT;
+
 /** A typeface and size for lettering baked into the pictures. Tracking is extra space
  *  between letters, in pixels, for spaced capitals. */
 struct Lettering
@@ -31,7 +35,7 @@ public:
 
   Mask Circle(float cx, float cy, float r);
   Mask Ring(float cx, float cy, float r, float thickness);
-  Mask RoundRect(const frame::graphics::IRECT& r, float radius);
+  Mask RoundRect(const IRECT& r, float radius);
   /** Angles in degrees, 0 up, clockwise. Round caps put a half disc on each end. */
   Mask Arc(float cx, float cy, float r, float a1, float a2, float thickness, bool roundCaps = false);
   /** A stroke through the points with round joins and ends. */
@@ -40,7 +44,7 @@ public:
 
   /** A line of text with its pen at x (left, centre or right by align) on the baseline y. */
   Mask Text(const Lettering& style, const std::string& text, float x, float baseline,
-            frame::graphics::EAlign align = frame::graphics::EAlign::Center);
+            EAlign align = EAlign::Center);
   float TextWidth(const Lettering& style, const std::string& text) const;
   /** Height of the capitals above the baseline, for centring a line of capitals. */
   float CapHeight(const Lettering& style) const;
@@ -51,6 +55,17 @@ private:
 
   int mW, mH;
 };
+
+/** How a raised key looks: the rim's corner radius, its soft shadow, and the face inset by
+ *  bevel; rim and face each shade from top to bottom over their own height. */
+struct KeyStyle
+{
+  float radius, shadowBlur, shadowOpacity, bevel, faceRadius;
+  Rgba rimTop, rimBottom, faceTop, faceBottom;
+};
+
+/** Paints a raised key filling rect, its shadow cast 3 units below. */
+void PaintKey(Canvas& c, Shapes& shapes, const IRECT& rect, const KeyStyle& style);
 
 /** Registers the Roboto faces used for lettering under the identifiers "Art-Light",
  *  "Art-Regular", "Art-Medium", "Art-Bold" and "Art-CondensedBold", plus the editor's value

@@ -10,7 +10,6 @@ namespace artwork {
 
 namespace {
 
-using frame::graphics::IRECT;
 using namespace palette;
 
 constexpr int kW = layout::kStagesW, kH = layout::kStagesH;
@@ -49,15 +48,8 @@ std::vector<std::vector<float>> segments(float cx, float cy, float w, float h, f
 Canvas makeFrame(Shapes& shapes, int digit)
 {
   Canvas c(kW, kH);
-  const IRECT outer(6.f, 4.f, 90.f, 108.f);
-  c.Paint(shapes.RoundRect(outer.GetTranslated(0.f, 3.f), 12.f).Blurred(3.5f), kShadow, 0.85f);
-  c.Paint(shapes.RoundRect(outer, 12.f), [outer](float, float y) {
-    return Mix(Rgb8(128, 138, 150), Rgb8(24, 28, 34), (y - outer.T) / outer.H());
-  });
-  const IRECT inner = outer.GetPadded(-3.f);
-  c.Paint(shapes.RoundRect(inner, 9.5f), [inner](float, float y) {
-    return Mix(Rgb8(72, 80, 91), Rgb8(42, 48, 56), (y - inner.T) / inner.H());
-  });
+  PaintKey(c, shapes, IRECT(6.f, 4.f, 90.f, 108.f),
+           {12.f, 3.5f, 0.85f, 3.f, 9.5f, Rgb8(128, 138, 150), Rgb8(24, 28, 34), Rgb8(72, 80, 91), Rgb8(42, 48, 56)});
 
   // The dark glass of the read-out, sunk into the button.
   const Mask window = shapes.RoundRect(kWindow, 6.f);

@@ -10,7 +10,6 @@ namespace artwork {
 
 namespace {
 
-using frame::graphics::IRECT;
 using namespace palette;
 
 constexpr int kW = layout::kSwitchW, kH = layout::kSwitchH;

@@ -46,7 +46,7 @@ double DemoSignal::Saw::Next()
   return v;
 }
 
-DemoSignal::DemoSignal() : GeneratedSignal(kSampleRate, kFrames)
+DemoSignal::DemoSignal() : GeneratedSignal(kFrames)
 {
   // Spread start phases: saws starting together add up to one sharp spike.
   for (int v = 0; v < kVoices; ++v)

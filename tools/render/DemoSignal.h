@@ -13,7 +13,6 @@ namespace render {
 class DemoSignal : public GeneratedSignal
 {
 public:
-  static constexpr int kSampleRate = 48000;
   static constexpr int64_t kFrames = 6 * kSampleRate;
 
   DemoSignal();

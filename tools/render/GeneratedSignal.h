@@ -7,14 +7,16 @@
 
 namespace render {
 
-/** A stereo source of fixed length computed frame by frame, that cannot fail. */
+/** A stereo source of fixed length at 48 kHz computed frame by frame, that cannot fail. */
 class GeneratedSignal : public AudioSource
 {
 public:
-  GeneratedSignal(int sampleRate, int64_t frames) : mSampleRate(sampleRate), mFrames(frames) {}
+  static constexpr int kSampleRate = 48000;
+
+  explicit GeneratedSignal(int64_t frames) : mFrames(frames) {}
 
   int Channels() const override { return 2; }
-  int SampleRate() const override { return mSampleRate; }
+  int SampleRate() const override { return kSampleRate; }
   int64_t Frames() const override { return mFrames; }
   int64_t Read(float* interleaved, int64_t frames) override { return Fill(interleaved, frames); }
   int64_t Read(double* interleaved, int64_t frames) override { return Fill(interleaved, frames); }
@@ -40,7 +42,6 @@ private:
     return n;
   }
 
-  int mSampleRate;
   int64_t mFrames;
   int64_t mPos = 0;
 };

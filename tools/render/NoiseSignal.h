@@ -12,10 +12,7 @@ namespace render {
 class NoiseSignal : public GeneratedSignal
 {
 public:
-  static constexpr int kSampleRate = 48000;
-  static constexpr int64_t kFrames = 8 * kSampleRate;
-
-  NoiseSignal() : GeneratedSignal(kSampleRate, kFrames) {}
+  NoiseSignal() : GeneratedSignal(8 * kSampleRate) {}
 
 protected:
   void Next(double& left, double& right) override;
