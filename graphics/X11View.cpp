@@ -79,8 +79,11 @@ void* X11View::Impl::Open(void* parentWindow, int w, int h, IPlatformEvents& ev,
       if (auto self = weak.lock())
         self->onReadable();
     });
-    tickPeriodMs = std::max(1, 1000 / (fps > 0 ? fps : kDefaultFps));
-    startTicks();
+    ticksPaused = false;
+    timerId = loop->AddTimer(std::max(1, 1000 / (fps > 0 ? fps : kDefaultFps)), [weak] {
+      if (auto self = weak.lock())
+        self->onTick();
+    });
     if (!fdId || !timerId)
     {
       // Half a loop would leave input or painting dead: do without one.
@@ -90,32 +93,15 @@ void* X11View::Impl::Open(void* parentWindow, int w, int h, IPlatformEvents& ev,
   return reinterpret_cast<void*>(static_cast<uintptr_t>(window));
 }
 
-void X11View::Impl::startTicks()
-{
-  std::weak_ptr<Impl> weak = weak_from_this();
-  timerId = loop->AddTimer(tickPeriodMs, [weak] {
-    if (auto self = weak.lock())
-      self->onTick();
-  });
-}
-
-void X11View::Impl::SetFrameTicksPaused(bool paused)
-{
-  if (!open || !loop)
-    return;
-  if (paused && timerId)
-  {
-    loop->Remove(timerId);
-    timerId = 0;
-  }
-  else if (!paused && !timerId)
-    startTicks();
-}
+// The timer stays in the host's loop from Open to Close; a paused tick returns at once.
+// Pausing by unregistering it came from inside its own tick, and some hosts free a timer's
+// record in unregister while their loop still writes to it after the callback.
+void X11View::Impl::SetFrameTicksPaused(bool paused) { ticksPaused = paused; }
 
 void X11View::Impl::defer(std::function<void()> task)
 {
   deferred.push_back(std::move(task));
-  SetFrameTicksPaused(false);
+  ticksPaused = false;
 }
 
 void X11View::Impl::unregister()

@@ -51,7 +51,7 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       mTrap.reset();
       // Events Xlib read while waiting for a reply leave the socket quiet: a tick must pump them.
       if (v.depthCount == 1 && v.open && v.display && XEventsQueued(v.display, QueuedAlready) > 0)
-        v.SetFrameTicksPaused(false);
+        v.ticksPaused = false;
       if (--v.depthCount == 0 && v.teardownPending)
         v.teardown();
     }
@@ -72,8 +72,8 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
 
   IPlatformEvents* events = nullptr;
   IEventLoop* loop = nullptr;
-  int fdId = 0, timerId = 0; // timerId 0 while frame ticks are paused
-  int tickPeriodMs = 0;
+  int fdId = 0, timerId = 0;
+  bool ticksPaused = false; // the frame timer's ticks return at once
 
   bool open = false;       // false again as soon as Close begins
   bool windowGone = false; // destroyed with the host's window
@@ -104,10 +104,9 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
   // Lifetime ------------------------------------------------------------------------------
 
   void* Open(void* parentWindow, int w, int h, IPlatformEvents& ev, IEventLoop* lp, int fps);
-  void startTicks();
   void SetFrameTicksPaused(bool paused);
 
-  /** Work for the next frame tick, which it brings about if ticks are paused. */
+  /** Work for the next frame tick, which it unpauses. */
   void defer(std::function<void()> task);
   void unregister();
   void Close();

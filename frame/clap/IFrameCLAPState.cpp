@@ -1,7 +1,21 @@
 // The saved state: the frame's bytes, the same as in every other format.
 #include "frame/clap/IFrameCLAP.h"
 
+#include <vector>
+
 namespace frame {
+
+namespace {
+// Every value a host reads through the params extension, the bypass included.
+std::vector<double> hostValues(const IFramePlugin& plug)
+{
+  std::vector<double> values;
+  for (int i = 0; i < plug.NParams(); ++i)
+    values.push_back(plug.GetParam(i)->GetNormalized());
+  values.push_back(plug.IsBypassed() ? 1.0 : 0.0);
+  return values;
+}
+} // namespace
 
 bool IFrameCLAP::SaveState(const clap_ostream_t* stream) const
 {
@@ -33,6 +47,7 @@ bool IFrameCLAP::LoadState(const clap_istream_t* stream)
     return false;
   // Far beyond any state of ours: a stream that never ends is not read forever.
   constexpr int kMaxStateBytes = 1 << 20;
+  const std::vector<double> before = hostValues(*mPlug);
   const bool loaded = guarded([&] {
     IByteChunk chunk;
     uint8_t buffer[256];
@@ -52,7 +67,10 @@ bool IFrameCLAP::LoadState(const clap_istream_t* stream)
   if (!loaded)
     return false;
   mPlug->OnRestoreState();
-  rescan(CLAP_PARAM_RESCAN_VALUES);
+  // Only when a value moved, as the params extension asks: a host may take a rescan for a
+  // change of the project (Qtractor shows it "[modified]" as it opens).
+  if (hostValues(*mPlug) != before)
+    rescan(CLAP_PARAM_RESCAN_VALUES);
   return true;
 }
 

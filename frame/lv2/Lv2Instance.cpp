@@ -62,6 +62,7 @@ Instance::Instance(std::unique_ptr<IFramePlugin> plug, double sampleRate, const 
     mChunkType = m(LV2_ATOM__Chunk);
     mStateKey = m(StateKeyUri(PluginDescriptor().uri).c_str());
   }
+  mPlug->SetAPI(9); // "LV2"
   mPlug->Initialize("");
   mPlug->SetupProcessing(sampleRate, maxBlockOf(features, map));
 }

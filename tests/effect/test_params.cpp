@@ -75,6 +75,18 @@ TEST(ParamText, FrequencyPercentAndSpeedUseTheirUnits)
   EXPECT_EQ(textOf(host.param(kParamLFOSpeed), 1.0), "25.00Hz");
 }
 
+TEST(ParamText, WhatRoundsToZeroShowsNoSign)
+{
+  EffectHost<> host;
+  frame::IParam& feedback = host.param(kParamFeedback);
+  EXPECT_EQ(textOf(feedback, feedback.FromNormalized(0.4998)), "0%");
+  EXPECT_EQ(textOf(feedback, -0.004), "0%");
+  EXPECT_EQ(textOf(feedback, -0.006), "-1%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.4999), "0%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.5001), "0%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.4974), "> 1% <");
+}
+
 TEST(ParamText, SyncShowsLFOSpeedAsANoteValueAtOnce)
 {
   EffectHost<> host;
