@@ -31,7 +31,7 @@ void X11View::Impl::onReadable()
 
 void X11View::Impl::onTick()
 {
-  // Paused, an idle editor's tick costs a few loads and no system call.
+  // Paused, until the wake-up callback takes the timer away: a few loads, no system call.
   if (ticksPaused && !(display && XEventsQueued(display, QueuedAlready) > 0))
     return;
   Scope scope(*this);

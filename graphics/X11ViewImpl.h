@@ -51,7 +51,7 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
       mTrap.reset();
       // Events Xlib read while waiting for a reply leave the socket quiet: a tick must pump them.
       if (v.depthCount == 1 && v.open && v.display && XEventsQueued(v.display, QueuedAlready) > 0)
-        v.ticksPaused = false;
+        v.SetFrameTicksPaused(false);
       if (--v.depthCount == 0 && v.teardownPending)
         v.teardown();
     }
@@ -72,8 +72,11 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
 
   IPlatformEvents* events = nullptr;
   IEventLoop* loop = nullptr;
-  int fdId = 0, timerId = 0;
-  bool ticksPaused = false; // the frame timer's ticks return at once
+  int fdId = 0, timerId = 0, wakeId = 0; // timerId 0 while paused ticks are unregistered
+  int tickPeriodMs = 0;
+  bool ticksPaused = false; // ticks return at once
+  int wakeFd = -1;          // written when the frame timer is to come or go
+  bool wakePending = false;
 
   bool open = false;       // false again as soon as Close begins
   bool windowGone = false; // destroyed with the host's window
@@ -104,7 +107,11 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
   // Lifetime ------------------------------------------------------------------------------
 
   void* Open(void* parentWindow, int w, int h, IPlatformEvents& ev, IEventLoop* lp, int fps);
+  void addTimer();
   void SetFrameTicksPaused(bool paused);
+  /** Asks for the wake-up callback when the timer's registration differs from the pause. */
+  void requestTimerChange();
+  void onWake();
 
   /** Work for the next frame tick, which it unpauses. */
   void defer(std::function<void()> task);
