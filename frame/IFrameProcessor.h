@@ -50,8 +50,9 @@ class IFrameProcessor
 {
 public:
   static constexpr int kWildcardChannels = -64;
-  /** The sample rates the signal path serves; a binding refuses any other at set-up. */
-  static constexpr double kMinSampleRate = 8000.0, kMaxSampleRate = 768000.0;
+  /** The sample rates the signal path serves; a binding refuses any other at set-up. From
+   *  1 kHz its control updates come at least once a millisecond, as the sweep assumes. */
+  static constexpr double kMinSampleRate = 1000.0, kMaxSampleRate = 768000.0;
   static bool ServesSampleRate(double rate) { return rate >= kMinSampleRate && rate <= kMaxSampleRate; }
   /** The most frames a scratch buffer holds, whatever block the host announces: longer
    *  calls run in pieces. */

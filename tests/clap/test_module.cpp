@@ -77,11 +77,11 @@ TEST(Lifecycle, UnusableRatesAndBlockSizesAreRefused)
   Plugin plug(host);
   // Positive but absurd rates too: 5e-324 gave NaN out, 1 Hz a gain of 257.
   for (double rate : {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                      5e-324, 1.0, 7999.0, 768001.0, 1e12})
+                      5e-324, 1.0, 999.0, 768001.0, 1e12})
     EXPECT_FALSE(plug.Activate(rate)) << rate;
   EXPECT_FALSE(plug.Activate(48000.0, 0));
   EXPECT_EQ(plug.Process(64), CLAP_PROCESS_ERROR);
-  for (double rate : {8000.0, 768000.0, 48000.0})
+  for (double rate : {1000.0, 1234.57, 768000.0, 48000.0})
   {
     ASSERT_TRUE(plug.Activate(rate, 512)) << rate;
     plug.plugin->deactivate(plug.plugin);

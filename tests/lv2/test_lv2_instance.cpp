@@ -341,8 +341,8 @@ TEST(Lv2Run, TheFirstRunOnANewThreadAllocatesNothing)
 
 TEST(Lv2Instantiate, RatesTheSignalPathCannotServeAreRefused)
 {
-  for (double rate : {0.0, -48000.0, 5e-324, 1.0, 7999.0, 768001.0, 1e12})
+  for (double rate : {0.0, -48000.0, 5e-324, 1.0, 999.0, 768001.0, 1e12})
     EXPECT_EQ(Lv2Instance(64, true, rate).handle, nullptr) << rate;
-  for (double rate : {8000.0, 768000.0})
+  for (double rate : {1000.0, 1234.57, 768000.0})
     EXPECT_NE(Lv2Instance(64, true, rate).handle, nullptr) << rate;
 }

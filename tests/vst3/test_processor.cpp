@@ -64,7 +64,7 @@ TEST(SampleRate, RatesTheSignalPathCannotServeAreRefusedAndChangeNothing)
   Instance refused(createComponent()), plain(createComponent());
   ProcessSetup first{kRealtime, kSample32, 512, 44100.0};
   ASSERT_EQ(refused.processor->setupProcessing(first), kResultOk);
-  for (double rate : {5e-324, 1.0, 7999.0, 768001.0, 1e12})
+  for (double rate : {5e-324, 1.0, 999.0, 768001.0, 1e12})
   {
     ProcessSetup s{kRealtime, kSample32, 512, rate};
     EXPECT_EQ(refused.processor->setupProcessing(s), kResultFalse) << rate;
@@ -75,7 +75,7 @@ TEST(SampleRate, RatesTheSignalPathCannotServeAreRefusedAndChangeNothing)
   ASSERT_EQ(plain.setup(kSample32, 512, 44100.0), kResultOk);
   const std::vector<double> x = testSignal(512);
   EXPECT_EQ(refused.process(x, kSample32), plain.process(x, kSample32));
-  for (double rate : {8000.0, 768000.0})
+  for (double rate : {1000.0, 1234.57, 768000.0})
     EXPECT_EQ(Instance(createComponent()).setup(kSample32, 512, rate), kResultOk) << rate;
 }
 
