@@ -42,6 +42,9 @@ public:
   void OnReset() override;
   /** One block of two channels; inputs and outputs may be the same buffers. Audio thread. */
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  /** A filter left non-finite before a bypass is cleared now, not at the next control
+   *  update: bypassed calls make none. Audio thread. */
+  void OnBypassEnded() override;
   /** Writes the tag and the ten values (104 bytes). Main thread. */
   bool SerializeState(frame::IByteChunk& chunk) const override;
   /** Reads this release's, the previous release's or the first release's layout; returns

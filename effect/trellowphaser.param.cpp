@@ -18,7 +18,10 @@ void setDisplayTextForFrequency(double value, IString& str)
 
 void setDisplayTextForPercent(double value, IString& str)
 {
-  str.SetFormatted(8, "%.0f%s", value * 100.0, "%");
+  // What rounds to 0 reads "0%", never "-0%": printf keeps the sign of a negative that
+  // rounds to zero (ties go to even, so -0.5 rounds to zero too).
+  const double percent = value * 100.0;
+  str.SetFormatted(8, "%.0f%s", std::fabs(percent) <= 0.5 ? 0.0 : percent, "%");
 }
 
 void setDisplayTextForMix(double value, IString& str)
@@ -46,7 +49,7 @@ void setDisplayTextForSyncRate(double value, IString& str)
 
 void setDisplayTextForStereo(double value, IString& str)
 {
-  if (value == 0.5)
+  if (std::fabs(value - 0.5) * 200.0 <= 0.5)
     str.Set("0%");
   else if (value < 0.5)
     str.SetFormatted(12, "> %.0f%s <", (0.5 - value) * 200.0, "%");

@@ -158,6 +158,12 @@ void TrellowPhaser::controlUpdate()
   clearIfRunaway(mStateR);
 }
 
+void TrellowPhaser::OnBypassEnded()
+{
+  clearIfRunaway(mStateL);
+  clearIfRunaway(mStateR);
+}
+
 template <int kStages>
 void TrellowPhaser::processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames)
 {

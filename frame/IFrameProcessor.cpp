@@ -174,15 +174,24 @@ void IFrameProcessor::SetBlockSize(int blockSize)
   if (blockSize == mBlockSize)
     return;
   mBlockSize = std::max(blockSize, 0);
+  // Hosts announce huge maxima for offline bounces: the buffers stay small, and a fresh
+  // vector gives back what a larger announcement took.
+  const int frames = std::min(mBlockSize, kMaxScratchFrames);
+  if (frames == mScratchFrames)
+    return;
+  mScratchFrames = frames;
   for (auto& side : mChannelData)
     for (auto& channel : side)
-      channel.mScratchBuf.assign(static_cast<size_t>(mBlockSize), 0.0);
+      std::vector<double>(static_cast<size_t>(frames), 0.0).swap(channel.mScratchBuf);
 }
 
-void IFrameProcessor::passThrough(int nFrames)
+void IFrameProcessor::passThrough(int nFrames, double smallestNormal)
 {
   const int nIn = MaxNChannels(kInput);
   const int nOut = MaxNChannels(kOutput);
+  // Subnormal in the host's sample format leaves as 0: hosts and validators take such a
+  // sample out of a bypassed plug-in for a fault. NaN compares false and passes as it came.
+  auto flushed = [smallestNormal](double x) { return std::fabs(x) < smallestNormal ? 0.0 : x; };
   for (int c = 0; c < nOut; ++c)
   {
     double* out = mOutData[static_cast<size_t>(c)];
@@ -199,15 +208,16 @@ void IFrameProcessor::passThrough(int nFrames)
       int pos = mLatencyPos;
       for (int i = 0; i < nFrames; ++i)
       {
-        const double x = in[i];
+        const double x = flushed(in[i]);
         out[i] = delay[static_cast<size_t>(pos)];
         delay[static_cast<size_t>(pos)] = x;
         if (++pos == mLatency)
           pos = 0;
       }
     }
-    else if (out != in)
-      std::memmove(out, in, sizeof(double) * static_cast<size_t>(nFrames));
+    else
+      for (int i = 0; i < nFrames; ++i)
+        out[i] = flushed(in[i]);
   }
   if (mLatency > 0)
     mLatencyPos = static_cast<int>((mLatencyPos + nFrames) % mLatency);
@@ -283,7 +293,7 @@ void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* con
   const ITimeInfo call = mTimeInfo;
   for (int done = 0; done < nFrames;)
   {
-    const int n = timelinePiece(call, done, std::min(nFrames - done, mBlockSize));
+    const int n = timelinePiece(call, done, std::min(nFrames - done, mScratchFrames));
     for (size_t c = 0; c < ins.size(); ++c)
     {
       auto& ch = ins[c];
@@ -318,9 +328,19 @@ void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* con
     }
 
     if (mBypassed)
-      passThrough(n);
+    {
+      passThrough(n, static_cast<double>(std::numeric_limits<T>::min()));
+      mBypassedBefore = true;
+    }
     else
+    {
+      if (mBypassedBefore)
+      {
+        mBypassedBefore = false;
+        OnBypassEnded();
+      }
       ProcessBlock(mInData.data(), mOutData.data(), n);
+    }
 
     if constexpr (!kDouble)
     {

@@ -50,6 +50,13 @@ class IFrameProcessor
 {
 public:
   static constexpr int kWildcardChannels = -64;
+  /** The sample rates the signal path serves; a binding refuses any other at set-up. From
+   *  1 kHz its control updates come at least once a millisecond, as the sweep assumes. */
+  static constexpr double kMinSampleRate = 1000.0, kMaxSampleRate = 768000.0;
+  static bool ServesSampleRate(double rate) { return rate >= kMinSampleRate && rate <= kMaxSampleRate; }
+  /** The most frames a scratch buffer holds, whatever block the host announces: longer
+   *  calls run in pieces. */
+  static constexpr int kMaxScratchFrames = 8192;
 
   explicit IFrameProcessor(const Config& config);
   virtual ~IFrameProcessor();
@@ -102,7 +109,8 @@ public:
 
   // Driven by the host binding (or a substitute host), in the order of the lifecycle.
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
-  /** Sizes the scratch buffers; main thread, never during processing. */
+  /** Sizes the scratch buffers (at most kMaxScratchFrames, and no larger than the block
+   *  needs, so a smaller block gives memory back); main thread, never during processing. */
   void SetBlockSize(int blockSize);
   // Either thread: a state load sets the flag on the main thread while processing runs.
   void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
@@ -120,6 +128,8 @@ public:
 protected:
   /** First thing in every processing call, before any buffer is touched. Audio thread. */
   virtual void OnProcessCall() {}
+  /** The first block processed after bypassed ones is about to run. Audio thread. */
+  virtual void OnBypassEnded() {}
   /** While the transport plays from a known sample position, processing calls are cut at
    *  every `frames` samples of the timeline (0: never), and only pieces that start on that
    *  grid are told the position (the others see a NaN); a transport start shows from the
@@ -140,7 +150,7 @@ protected:
 private:
   template <typename T>
   void processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames);
-  void passThrough(int nFrames);
+  void passThrough(int nFrames, double smallestNormal);
   int timelinePiece(const ITimeInfo& call, int done, int n);
 
   std::vector<IOConfig> mIOConfigs;
@@ -148,6 +158,8 @@ private:
   std::vector<double*> mInData, mOutData;
   std::vector<std::vector<double>> mLatencyDelay;
   int mLatencyPos = 0;
+  int mScratchFrames = 0;
+  bool mBypassedBefore = false; // audio thread: the last piece was bypassed
   std::atomic<int> mTimelineGrid{0};
   bool mTimelineStarted = false; // audio thread: the transport start has been shown
 };

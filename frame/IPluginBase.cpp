@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace frame {
@@ -47,8 +48,8 @@ void IPluginBase::GetHostVersionStr(IString& str) const { versionStr(mHostVersio
 
 const char* IPluginBase::GetAPIStr() const
 {
-  static const char* const names[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP"};
-  return mAPI >= 0 && mAPI < 9 ? names[mAPI] : "";
+  static const char* const names[] = {"VST2", "VST3", "AU", "AUv3", "AAX", "APP", "WAM", "WEB", "CLAP", "LV2"};
+  return mAPI >= 0 && mAPI < static_cast<int>(std::size(names)) ? names[mAPI] : "";
 }
 
 void IPluginBase::GetBuildInfoStr(IString& str, const char* date, const char* time) const

@@ -51,9 +51,10 @@ public:
   virtual void Resize(int widthPx, int heightPx) = 0;
   /** Asks for the pixel area to be presented from the events' surface. */
   virtual void Invalidate(const IRECT& pixels) = 0;
-  /** The events have nothing to draw: frame ticks may stop, so an idle editor costs no
+  /** The events have nothing to draw: frame ticks stop, so an idle editor costs no
    *  wake-ups, until they are unpaused. Input and exposure are served meanwhile, and work
-   *  the view defers to a tick unpauses them itself. */
+   *  the view defers to a tick unpauses them itself. The host's timer is never added or
+   *  removed from inside its own callback, which is where a pause comes from. */
   virtual void SetFrameTicksPaused(bool) {}
 
   virtual ECursor SetCursor(ECursor cursor) = 0;

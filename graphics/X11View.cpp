@@ -2,6 +2,8 @@
 #include "graphics/X11View.h"
 
 #include <X11/Xlib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -80,7 +82,16 @@ void* X11View::Impl::Open(void* parentWindow, int w, int h, IPlatformEvents& ev,
         self->onReadable();
     });
     tickPeriodMs = std::max(1, 1000 / (fps > 0 ? fps : kDefaultFps));
-    startTicks();
+    ticksPaused = false;
+    addTimer();
+    // Where the frame timer comes and goes: never inside its own callback. Without it the
+    // timer stays, and paused ticks return at once.
+    wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd >= 0)
+      wakeId = loop->AddFd(wakeFd, [weak] {
+        if (auto self = weak.lock())
+          self->onWake();
+      });
     if (!fdId || !timerId)
     {
       // Half a loop would leave input or painting dead: do without one.
@@ -90,7 +101,7 @@ void* X11View::Impl::Open(void* parentWindow, int w, int h, IPlatformEvents& ev,
   return reinterpret_cast<void*>(static_cast<uintptr_t>(window));
 }
 
-void X11View::Impl::startTicks()
+void X11View::Impl::addTimer()
 {
   std::weak_ptr<Impl> weak = weak_from_this();
   timerId = loop->AddTimer(tickPeriodMs, [weak] {
@@ -99,17 +110,40 @@ void X11View::Impl::startTicks()
   });
 }
 
+// Pausing comes from inside a tick, and some hosts free a timer's record in unregister
+// while their loop still writes to it after the callback: the change is made in the
+// wake-up descriptor's callback instead, and ticks return at once until then.
 void X11View::Impl::SetFrameTicksPaused(bool paused)
 {
+  ticksPaused = paused;
+  requestTimerChange();
+}
+
+void X11View::Impl::requestTimerChange()
+{
+  const bool registered = timerId != 0;
+  if (!open || !loop || !wakeId || wakePending || registered != ticksPaused)
+    return;
+  const uint64_t one = 1;
+  wakePending = write(wakeFd, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
+}
+
+void X11View::Impl::onWake()
+{
+  uint64_t count = 0;
+  while (read(wakeFd, &count, sizeof count) > 0)
+  {
+  }
+  wakePending = false;
   if (!open || !loop)
     return;
-  if (paused && timerId)
+  if (ticksPaused && timerId)
   {
     loop->Remove(timerId);
     timerId = 0;
   }
-  else if (!paused && !timerId)
-    startTicks();
+  else if (!ticksPaused && !timerId)
+    addTimer();
 }
 
 void X11View::Impl::defer(std::function<void()> task)
@@ -126,8 +160,14 @@ void X11View::Impl::unregister()
       loop->Remove(fdId);
     if (timerId)
       loop->Remove(timerId);
+    if (wakeId)
+      loop->Remove(wakeId);
   }
-  fdId = timerId = 0;
+  if (wakeFd >= 0)
+    close(wakeFd);
+  wakeFd = -1;
+  fdId = timerId = wakeId = 0;
+  wakePending = false;
   loop = nullptr;
 }
 

@@ -31,6 +31,9 @@ void X11View::Impl::onReadable()
 
 void X11View::Impl::onTick()
 {
+  // Paused, until the wake-up callback takes the timer away: a few loads, no system call.
+  if (ticksPaused && !(display && XEventsQueued(display, QueuedAlready) > 0))
+    return;
   Scope scope(*this);
   runDeferred();
   // Xlib may have read events while waiting for a reply; the descriptor then stays

@@ -72,8 +72,11 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
 
   IPlatformEvents* events = nullptr;
   IEventLoop* loop = nullptr;
-  int fdId = 0, timerId = 0; // timerId 0 while frame ticks are paused
+  int fdId = 0, timerId = 0, wakeId = 0; // timerId 0 while paused ticks are unregistered
   int tickPeriodMs = 0;
+  bool ticksPaused = false; // ticks return at once
+  int wakeFd = -1;          // written when the frame timer is to come or go
+  bool wakePending = false;
 
   bool open = false;       // false again as soon as Close begins
   bool windowGone = false; // destroyed with the host's window
@@ -104,10 +107,13 @@ struct X11View::Impl : std::enable_shared_from_this<X11View::Impl>
   // Lifetime ------------------------------------------------------------------------------
 
   void* Open(void* parentWindow, int w, int h, IPlatformEvents& ev, IEventLoop* lp, int fps);
-  void startTicks();
+  void addTimer();
   void SetFrameTicksPaused(bool paused);
+  /** Asks for the wake-up callback when the timer's registration differs from the pause. */
+  void requestTimerChange();
+  void onWake();
 
-  /** Work for the next frame tick, which it brings about if ticks are paused. */
+  /** Work for the next frame tick, which it unpauses. */
   void defer(std::function<void()> task);
   void unregister();
   void Close();

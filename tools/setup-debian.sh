@@ -13,5 +13,7 @@ packages=(
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils
   python3
+  # The third-party validators' runtime (tools/run-validators.sh)
+  libfreetype6 libpng16-16 libjpeg62-turbo libasound2 openbox
 )
 bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"

@@ -115,7 +115,7 @@ IFrameCLAP::IFrameCLAP(const clap_host_t* host, std::unique_ptr<IFramePlugin> pl
   mClapPlugin.get_extension = [](const clap_plugin_t* p, const char* id) { return From(p)->GetExtension(id); };
   mClapPlugin.on_main_thread = [](const clap_plugin_t* p) { From(p)->OnMainThread(); };
   mPlug->SetHostNotifier(this);
-  mPlug->SetAPI(2);
+  mPlug->SetAPI(8); // "CLAP"
 }
 
 IFrameCLAP::~IFrameCLAP()
@@ -142,7 +142,7 @@ bool IFrameCLAP::Init()
 bool IFrameCLAP::Activate(double sampleRate, uint32_t, uint32_t maxFrames)
 {
   AssertMainThread();
-  if (mActive || !std::isfinite(sampleRate) || sampleRate <= 0.0 || maxFrames == 0)
+  if (mActive || !IFrameProcessor::ServesSampleRate(sampleRate) || maxFrames == 0)
     return false;
   const int blockSize = maxFrames > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(maxFrames);
   if (!guarded([&] {

@@ -66,6 +66,7 @@ Instance::Instance(std::unique_ptr<IFramePlugin> plug, double sampleRate, const 
     mIntType = m(LV2_ATOM__Int);
     mLongType = m(LV2_ATOM__Long);
   }
+  mPlug->SetAPI(9); // "LV2"
   mPlug->Initialize("");
   mPlug->SetupProcessing(sampleRate, maxBlockOf(features, map));
 }

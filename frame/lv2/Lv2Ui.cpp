@@ -28,6 +28,7 @@ std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller cont
   ui->mTouch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
 
   IFramePlugin& plug = *ui->mPlug;
+  plug.SetAPI(9); // "LV2"
   plug.Initialize("");
   plug.SetHostNotifier(ui.get());
   void* view = plug.AttachEditor(parent, ui->mLoop);

@@ -12,7 +12,7 @@ Instance* self(LV2_Handle h) { return static_cast<Instance*>(h); }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features)
 {
-  if (!(rate > 0.0))
+  if (!frame::IFrameProcessor::ServesSampleRate(rate))
     return nullptr;
   try
   {

@@ -103,7 +103,7 @@ bool IFrameVST3ProcessorBase::CanProcessSampleSize(int32 symbolicSampleSize)
 
 tresult IFrameVST3ProcessorBase::SetupProcessing(const ProcessSetup& setup)
 {
-  if (!CanProcessSampleSize(setup.symbolicSampleSize))
+  if (!CanProcessSampleSize(setup.symbolicSampleSize) || !IFrameProcessor::ServesSampleRate(setup.sampleRate))
     return kResultFalse;
   mSetup = setup;
   mPlug.SetRenderingOffline(setup.processMode == kOffline);

@@ -100,15 +100,16 @@ public:
       if (!s.onRegisterTimer)
         return false;
       *id = s.nextTimer++;
-      return s.onRegisterTimer(*id, period);
+      return s.onRegisterTimer(*id, period) && s.keep(true, static_cast<int>(*id));
     };
     timers.unregister_timer = [](const clap_host_t* h, clap_id id) {
+      self(h).drop(true, static_cast<int>(id));
       if (self(h).onUnregister)
         self(h).onUnregister(true, static_cast<int>(id));
       return true;
     };
     fds.register_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t) {
-      return self(h).onRegisterFd && self(h).onRegisterFd(fd);
+      return self(h).onRegisterFd && self(h).onRegisterFd(fd) && self(h).keep(false, fd);
     };
     menu.populate = [](const clap_host_t*, const clap_context_menu_target_t*, const clap_context_menu_builder_t*) { return true; };
     menu.perform = [](const clap_host_t*, const clap_context_menu_target_t*, clap_id) { return true; };
@@ -119,12 +120,36 @@ public:
     };
     fds.modify_fd = [](const clap_host_t*, int, clap_posix_fd_flags_t) { return true; };
     fds.unregister_fd = [](const clap_host_t* h, int fd) {
+      self(h).drop(false, fd);
       if (self(h).onUnregister)
         self(h).onUnregister(false, fd);
       return true;
     };
   }
   Host(const Host&) = delete;
+  ~Host()
+  {
+    for (auto& [key, record] : mRecords)
+      delete record;
+  }
+
+  /** Calls the plug-in's on_timer or on_fd for a registration, then counts the call in the
+   *  registration's record, as some hosts do: one that unregisters itself from inside its
+   *  callback has its record freed by then (and poisoned, for ASan to see the write). */
+  void Fire(const clap_plugin_t* p, bool timer, int key)
+  {
+    auto it = mRecords.find({timer, key});
+    if (it == mRecords.end())
+      return;
+    Record* record = it->second;
+    mFiring = record;
+    if (timer)
+      static_cast<const clap_plugin_timer_support_t*>(p->get_extension(p, CLAP_EXT_TIMER_SUPPORT))->on_timer(p, static_cast<clap_id>(key));
+    else
+      static_cast<const clap_plugin_posix_fd_support_t*>(p->get_extension(p, CLAP_EXT_POSIX_FD_SUPPORT))->on_fd(p, key, CLAP_POSIX_FD_READ);
+    mFiring = nullptr;
+    ++record->calls;
+  }
 
   clap_host_t clap{};
   bool withEventLoop = false; // offer timer-support and posix-fd-support
@@ -140,8 +165,34 @@ public:
   std::function<bool(int)> onRegisterFd;
   std::function<void(bool, int)> onUnregister;
   clap_id nextTimer = 100;
+  int changedInOwnCallback = 0; // registrations unregistered from inside their own callback
 
 private:
+  struct Record
+  {
+    bool timer = false;
+    int key = 0;
+    char padding[32] = {};
+    long calls = 0;
+  };
+  bool keep(bool timer, int key)
+  {
+    delete mRecords[{timer, key}];
+    mRecords[{timer, key}] = new Record{timer, key};
+    return true;
+  }
+  void drop(bool timer, int key)
+  {
+    auto it = mRecords.find({timer, key});
+    if (it == mRecords.end())
+      return;
+    if (it->second == mFiring)
+      ++changedInOwnCallback;
+    std::memset(static_cast<void*>(it->second), 0xdd, sizeof(Record));
+    delete it->second;
+    mRecords.erase(it);
+  }
+
   static Host& self(const clap_host_t* h) { return *static_cast<Host*>(h->host_data); }
   const void* extension(const char* id) const
   {
@@ -173,6 +224,8 @@ private:
   clap_host_posix_fd_support_t fds{};
   clap_host_context_menu_t menu{};
   std::thread::id mMain = std::this_thread::get_id();
+  std::map<std::pair<bool, int>, Record*> mRecords;
+  const Record* mFiring = nullptr;
 };
 
 /** One instance, created and initialised; deactivated and destroyed at the end. */

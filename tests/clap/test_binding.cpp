@@ -80,6 +80,7 @@ const std::vector<std::string> kTurn2 = {"begin 2", "value 2 2", "end 2"}; // Mo
 TEST(EditorGestures, ReachTheHostByFlushWhileNotProcessing)
 {
   Bound b;
+  EXPECT_STREQ(b.plug.GetAPIStr(), "CLAP") << "the plug-in knows its format";
   b.editorTurns(2, 1.0);
   EXPECT_GT(b.host.flushRequests, 0) << "the host is asked to flush";
   EXPECT_GT(b.host.dirty, 0);

@@ -2,6 +2,8 @@
 // the host's timers and descriptors are served by a poll loop.
 #include "e2e/X11TestSupport.h"
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <map>
 
@@ -22,16 +24,12 @@ protected:
     x = std::make_unique<e2e::TestX>();
     host.withEventLoop = true;
     host.onRegisterTimer = [this](clap_id id, uint32_t period) {
-      const int loopId = loop.AddTimer(static_cast<int>(period), [this, id] {
-        plug->Ext<clap_plugin_timer_support_t>(CLAP_EXT_TIMER_SUPPORT)->on_timer(plug->plugin, id);
-      });
+      const int loopId = loop.AddTimer(static_cast<int>(period), [this, id] { host.Fire(plug->plugin, true, static_cast<int>(id)); });
       registered[{true, static_cast<int>(id)}] = loopId;
       return loopId > 0;
     };
     host.onRegisterFd = [this](int fd) {
-      const int loopId = loop.AddFd(fd, [this, fd] {
-        plug->Ext<clap_plugin_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT)->on_fd(plug->plugin, fd, CLAP_POSIX_FD_READ);
-      });
+      const int loopId = loop.AddFd(fd, [this, fd] { host.Fire(plug->plugin, false, fd); });
       registered[{false, fd}] = loopId;
       return loopId > 0;
     };
@@ -163,5 +161,36 @@ TEST_F(ClapGui, CreatedEmbeddedResizedAndDestroyedOnTheHostsLoop)
   ASSERT_FALSE(host.resizeRequests.empty());
   EXPECT_EQ(host.resizeRequests.back(), std::make_pair(w, h));
   gui->destroy(plug->plugin);
+  x->Destroy(top);
+}
+
+// A host may free a timer's record in unregister_timer and still write to it when the
+// callback returns (Qtractor does). The editor's frame ticks go idle, come back for a menu
+// and go idle again without a registration changing inside its own callback.
+TEST_F(ClapGui, NoTimerOrDescriptorIsUnregisteredFromInsideItsOwnCallback)
+{
+  const Window top = x->MakeTopLevel(0, 0, 1500, 400);
+  ASSERT_TRUE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, false));
+  ASSERT_TRUE(gui->set_scale(plug->plugin, 1.0));
+  clap_window_t window{CLAP_WINDOW_API_X11, {}};
+  window.x11 = top;
+  ASSERT_TRUE(gui->set_parent(plug->plugin, &window));
+  Window editor = 0;
+  ASSERT_TRUE(loop.RunUntil([&] { return (editor = child(top)) != 0 && x->Viewable(editor); }));
+  loop.RunFor(1500); // idle: nothing left to draw
+
+  const auto [w, h] = size();
+  const float scale = static_cast<float>(w) / 1440.f;
+  x->MoveTo(editor, static_cast<int>(50 * scale), static_cast<int>(54 * scale)); // the preset menu
+  x->Click(Button1);
+  Window popup = 0;
+  EXPECT_TRUE(loop.RunUntil([&] { return (popup = x->FindPopup()) != 0; })) << "no preset menu";
+  x->Tap(XK_Escape);
+  EXPECT_TRUE(loop.RunUntil([&] { return x->FindPopup() == 0; }));
+  loop.RunFor(1500);
+
+  EXPECT_EQ(host.changedInOwnCallback, 0);
+  gui->destroy(plug->plugin);
+  EXPECT_TRUE(registered.empty());
   x->Destroy(top);
 }

@@ -3,11 +3,27 @@
 #include <limits>
 #include <set>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "ClapTestHost.h"
 
 using namespace claptest;
+
+namespace {
+long residentKiB()
+{
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r"))
+  {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+      resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+} // namespace
 
 TEST(Entry, OneDescribedPluginMadeOnlyByItsId)
 {
@@ -59,11 +75,56 @@ TEST(Lifecycle, UnusableRatesAndBlockSizesAreRefused)
 {
   Host host;
   Plugin plug(host);
-  for (double rate : {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+  // Positive but absurd rates too: 5e-324 gave NaN out, 1 Hz a gain of 257.
+  for (double rate : {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                      5e-324, 1.0, 999.0, 768001.0, 1e12})
     EXPECT_FALSE(plug.Activate(rate)) << rate;
   EXPECT_FALSE(plug.Activate(48000.0, 0));
   EXPECT_EQ(plug.Process(64), CLAP_PROCESS_ERROR);
-  EXPECT_TRUE(plug.Activate(48000.0, 512));
+  for (double rate : {1000.0, 1234.57, 768000.0, 48000.0})
+  {
+    ASSERT_TRUE(plug.Activate(rate, 512)) << rate;
+    plug.plugin->deactivate(plug.plugin);
+  }
+}
+
+TEST(Lifecycle, AHugeAnnouncedBlockTakesLittleMemoryAndLongCallsStillSoundAsPieces)
+{
+  Host host;
+  Plugin huge(host), small(host);
+  const long before = residentKiB();
+  // What hosts announce for offline bounces: this took 2 GiB and 6 s.
+  ASSERT_TRUE(huge.Start(48000.0, 1u << 26));
+  ASSERT_LT(residentKiB() - before, 16 * 1024) << "KiB resident after activating";
+  huge.Stop();
+  huge.plugin->deactivate(huge.plugin);
+  ASSERT_TRUE(huge.Start(48000.0, UINT32_MAX));
+  EXPECT_LT(residentKiB() - before, 16 * 1024);
+  ASSERT_TRUE(small.Start(48000.0, 500));
+
+  constexpr uint32_t kLong = 20011;
+  std::vector<float> in(kLong), outHuge(kLong), outSmall(kLong);
+  for (uint32_t i = 0; i < kLong; ++i)
+    in[i] = static_cast<float>(std::sin(i * 0.01) * 0.5);
+  auto run = [&](Plugin& p, std::vector<float>& out, uint32_t from, uint32_t n) {
+    float* ins[2] = {in.data() + from, in.data() + from};
+    float* outs[2] = {out.data() + from, out.data() + from};
+    clap_audio_buffer_t input{ins, nullptr, 2, 0, 0}, output{outs, nullptr, 2, 0, 0};
+    InputEvents none;
+    clap_process_t pr{};
+    pr.steady_time = -1;
+    pr.frames_count = n;
+    pr.audio_inputs = &input;
+    pr.audio_outputs = &output;
+    pr.audio_inputs_count = pr.audio_outputs_count = 1;
+    pr.in_events = &none.list;
+    pr.out_events = &p.out.list;
+    return p.ProcessRaw(&pr);
+  };
+  ASSERT_EQ(run(huge, outHuge, 0, kLong), CLAP_PROCESS_CONTINUE);
+  for (uint32_t done = 0; done < kLong; done += 500)
+    run(small, outSmall, done, std::min(500u, kLong - done));
+  EXPECT_EQ(outHuge, outSmall);
 }
 
 TEST(Extensions, StereoPortsNoLatencyAndRenderModesNoted)

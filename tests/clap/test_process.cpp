@@ -93,6 +93,63 @@ TEST(Events, BypassFromItsFramePassesTheInputThrough)
   EXPECT_EQ(plug.Value(Plugin::kBypass), 1.0);
 }
 
+TEST(Events, BypassedSubnormalsLeaveAsZeroAndNothingNonFiniteOutlivesABypass)
+{
+  Host host;
+  Plugin plug(host);
+  ASSERT_TRUE(plug.Start());
+  InputEvents on, off;
+  on.Param(0, Plugin::kBypass, 1.0);
+  off.Param(0, Plugin::kBypass, 0.0);
+
+  // Subnormal in the host's format: 1e-40 is one in 32 bits, a normal number in 64.
+  std::vector<double> x(kSignal.begin(), kSignal.end());
+  for (size_t i = 0; i < x.size(); i += 3)
+    x[i] = i % 2 ? 1e-40 : -1e-42;
+  plug.SetInput(x);
+  plug.Process(256, &on.list);
+  for (size_t i = 0; i < 256; ++i)
+    ASSERT_EQ(plug.Out(0)[i], i % 3 ? static_cast<float>(x[i]) : 0.0f) << i;
+  double in64[2][4] = {{1e-310, 1e-40, -4.9e-324, 0.25}, {0.5, -1e-309, NAN, 1e-300}};
+  double out64[2][4] = {};
+  double* ins[2] = {in64[0], in64[1]};
+  double* outs[2] = {out64[0], out64[1]};
+  clap_audio_buffer_t input{nullptr, ins, 2, 0, 0}, output{nullptr, outs, 2, 0, 0};
+  clap_process_t p{};
+  p.steady_time = -1;
+  p.frames_count = 4;
+  p.audio_inputs = &input;
+  p.audio_outputs = &output;
+  p.audio_inputs_count = p.audio_outputs_count = 1;
+  InputEvents none;
+  p.in_events = &none.list;
+  p.out_events = &plug.out.list;
+  plug.ProcessRaw(&p);
+  EXPECT_EQ(std::vector<double>(out64[0], out64[0] + 4), (std::vector<double>{0.0, 1e-40, 0.0, 0.25}));
+  EXPECT_EQ(out64[1][0], 0.5);
+  EXPECT_EQ(out64[1][1], 0.0);
+  EXPECT_TRUE(std::isnan(out64[1][2])) << "a bypass passes what it is given";
+  EXPECT_EQ(out64[1][3], 1e-300);
+
+  // A NaN enters the filters just after a control update (one per 48 samples), then the
+  // host bypasses before the next.
+  plug.SetInput(kSignal);
+  plug.Process(1, &off.list);
+  plug.Process(47);
+  x.assign(kSignal.begin(), kSignal.end());
+  x[2] = NAN;
+  plug.SetInput(x);
+  plug.Process(10);
+  ASSERT_FALSE(std::isfinite(plug.Out(0)[9]));
+  plug.Process(64, &on.list);
+  plug.SetInput(kSignal);
+  plug.Process(512, &off.list);
+  int nonFinite = 0;
+  for (size_t i = 0; i < 512; ++i)
+    nonFinite += !std::isfinite(plug.Out(0)[i]) || !std::isfinite(plug.Out(1)[i]);
+  EXPECT_EQ(nonFinite, 0) << "samples out after the bypass";
+}
+
 TEST(Transport, SyncedLFOFollowsTheTransportAsInVST3)
 {
   // At 32768 Hz and 120 bpm a 512-frame block is 1/32 beat, exact in either format.

@@ -92,6 +92,13 @@ TEST(State, RefusedStatesKeepEverySetting)
   ASSERT_TRUE(plug.Load(other, 1));
   EXPECT_EQ(plug.Save(), other);
   EXPECT_EQ(host.rescans.back(), static_cast<uint32_t>(CLAP_PARAM_RESCAN_VALUES));
+
+  // Loaded again as it stands, as a host that opens its project does: a rescan then told
+  // Qtractor of a change, and it showed the project modified.
+  const size_t rescanned = host.rescans.size();
+  ASSERT_TRUE(plug.Load(other));
+  EXPECT_EQ(host.rescans.size(), rescanned);
+  EXPECT_EQ(host.dirty, 0);
 }
 
 TEST(Presets, DiscoveryListsTheTenFactoryPresetsThatPresetLoadRecalls)

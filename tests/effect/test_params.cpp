@@ -76,6 +76,18 @@ TEST(ParamText, EachParameterShowsItsOwnForm)
     EXPECT_EQ(textOf(host.param(c.param), c.value), c.text) << host.param(c.param).GetName() << " at " << c.value;
 }
 
+TEST(ParamText, WhatRoundsToZeroShowsNoSign)
+{
+  EffectHost<> host;
+  frame::IParam& feedback = host.param(kParamFeedback);
+  EXPECT_EQ(textOf(feedback, feedback.FromNormalized(0.4998)), "0%");
+  EXPECT_EQ(textOf(feedback, -0.004), "0%");
+  EXPECT_EQ(textOf(feedback, -0.006), "-1%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.4999), "0%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.5001), "0%");
+  EXPECT_EQ(textOf(host.param(kParamStereo), 0.4974), "> 1% <");
+}
+
 TEST(ParamText, SyncShowsLFOSpeedAsANoteValueAtOnce)
 {
   EffectHost<> host;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -365,4 +366,29 @@ TEST(Lv2State, TheSameChunkAsEveryFormatAndRefusedWhenUnreadable)
   b.enabled = NAN; // the restored bypass holds until the host moves its own control
   param(b, kParamManual) = NAN;
   EXPECT_EQ(render(b, 64), render(a, 64));
+}
+
+TEST(Lv2Run, TheFirstRunOnANewThreadAllocatesNothing)
+{
+  Lv2Instance in(256);
+  in.ConnectAll(256);
+  in.FillInput(256);
+  render(in, 256);
+  // Hosts change their audio threads, many at every start of playback.
+  long allocated = -1;
+  std::thread audio([&] {
+    const long before = gAllocations.load();
+    in.d->run(in.handle, 256);
+    allocated = gAllocations.load() - before;
+  });
+  audio.join();
+  EXPECT_EQ(allocated, 0);
+}
+
+TEST(Lv2Instantiate, RatesTheSignalPathCannotServeAreRefused)
+{
+  for (double rate : {0.0, -48000.0, 5e-324, 1.0, 999.0, 768001.0, 1e12})
+    EXPECT_EQ(Lv2Instance(64, true, rate).handle, nullptr) << rate;
+  for (double rate : {1000.0, 1234.57, 768000.0})
+    EXPECT_NE(Lv2Instance(64, true, rate).handle, nullptr) << rate;
 }

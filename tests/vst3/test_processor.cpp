@@ -59,6 +59,26 @@ TEST(SampleSize, OnlyThirtyTwoAndSixtyFourBitFloatsAreProcessed)
   EXPECT_EQ(plug.setup(2), kResultFalse);
 }
 
+TEST(SampleRate, RatesTheSignalPathCannotServeAreRefusedAndChangeNothing)
+{
+  Instance refused(createComponent()), plain(createComponent());
+  ProcessSetup first{kRealtime, kSample32, 512, 44100.0};
+  ASSERT_EQ(refused.processor->setupProcessing(first), kResultOk);
+  for (double rate : {5e-324, 1.0, 999.0, 768001.0, 1e12})
+  {
+    ProcessSetup s{kRealtime, kSample32, 512, rate};
+    EXPECT_EQ(refused.processor->setupProcessing(s), kResultFalse) << rate;
+  }
+  refused.component->setActive(true);
+  refused.processor->setProcessing(true);
+  refused.active = true;
+  ASSERT_EQ(plain.setup(kSample32, 512, 44100.0), kResultOk);
+  const std::vector<double> x = testSignal(512);
+  EXPECT_EQ(refused.process(x, kSample32), plain.process(x, kSample32));
+  for (double rate : {1000.0, 1234.57, 768000.0})
+    EXPECT_EQ(Instance(createComponent()).setup(kSample32, 512, rate), kResultOk) << rate;
+}
+
 TEST(Audio, ThirtyTwoAndSixtyFourBitProcessingAgree)
 {
   Instance single(createComponent()), twice(createComponent());
