@@ -82,17 +82,13 @@ def info(bundle, uri, render):
         sys.exit(f"presets {found}\nexpected {sorted(presets)}")
 
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "release"))
+from same_samples import chunks  # noqa: E402
+
+
 def samples(path):
-    d = open(path, "rb").read()
-    pos, fmt, data = 12, None, None
-    while pos + 8 <= len(d):
-        cid, size = d[pos:pos + 4], struct.unpack("<I", d[pos + 4:pos + 8])[0]
-        if cid == b"fmt ":
-            fmt = struct.unpack("<HHI", d[pos + 8:pos + 16])
-        if cid == b"data":
-            data = d[pos + 8:pos + 8 + size]
-        pos += 8 + size + (size & 1)
-    if fmt is None or fmt[0] != 3 or data is None:
+    fmt, data = chunks(path)
+    if fmt[0] != 3:
         sys.exit(f"{path}: not a 32-bit float WAV file")
     return fmt, data
 

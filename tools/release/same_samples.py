@@ -23,21 +23,26 @@ def chunks(path):
     return fmt, data
 
 
-(fa, da), (fb, db) = chunks(sys.argv[1]), chunks(sys.argv[2])
-if (fa[0], fa[1], fa[2], fa[5]) != (fb[0], fb[1], fb[2], fb[5]):
-    sys.exit(f"formats differ: {fa} against {fb}")
-if len(da) != len(db):
-    sys.exit(f"lengths differ: {len(da)} against {len(db)} bytes")
-if da == db:
-    sys.exit(0)
-if fa[0] == 3 and fa[5] == 32:
-    ia, ib = struct.unpack(f"<{len(da) // 4}i", da), struct.unpack(f"<{len(db) // 4}i", db)
-    fa_, fb_ = struct.unpack(f"<{len(da) // 4}f", da), struct.unpack(f"<{len(db) // 4}f", db)
-    def ordered(i):  # floats in the order of their bit patterns, -0 next to +0
-        return i if i >= 0 else -(i & 0x7FFFFFFF)
-    diff = [i for i in range(len(ia)) if ia[i] != ib[i]]
-    ulp = max(abs(ordered(ia[i]) - ordered(ib[i])) for i in diff)
-    first = diff[0]
-    sys.exit(f"{len(diff)} of {len(ia)} samples differ, by up to {ulp} ulp; the first at frame "
-             f"{first // fa[1]}: {fa_[first]!r} against {fb_[first]!r}")
-sys.exit(f"{sum(x != y for x, y in zip(da, db))} bytes of the samples differ")
+def main():
+    (fa, da), (fb, db) = chunks(sys.argv[1]), chunks(sys.argv[2])
+    if (fa[0], fa[1], fa[2], fa[5]) != (fb[0], fb[1], fb[2], fb[5]):
+        sys.exit(f"formats differ: {fa} against {fb}")
+    if len(da) != len(db):
+        sys.exit(f"lengths differ: {len(da)} against {len(db)} bytes")
+    if da == db:
+        sys.exit(0)
+    if fa[0] == 3 and fa[5] == 32:
+        ia, ib = struct.unpack(f"<{len(da) // 4}i", da), struct.unpack(f"<{len(db) // 4}i", db)
+        fa_, fb_ = struct.unpack(f"<{len(da) // 4}f", da), struct.unpack(f"<{len(db) // 4}f", db)
+        def ordered(i):  # floats in the order of their bit patterns, -0 next to +0
+            return i if i >= 0 else -(i & 0x7FFFFFFF)
+        diff = [i for i in range(len(ia)) if ia[i] != ib[i]]
+        ulp = max(abs(ordered(ia[i]) - ordered(ib[i])) for i in diff)
+        first = diff[0]
+        sys.exit(f"{len(diff)} of {len(ia)} samples differ, by up to {ulp} ulp; the first at frame "
+                 f"{first // fa[1]}: {fa_[first]!r} against {fb_[first]!r}")
+    sys.exit(f"{sum(x != y for x, y in zip(da, db))} bytes of the samples differ")
+
+
+if __name__ == "__main__":
+    main()
