@@ -255,6 +255,13 @@ def lilv_render(lilv, world, plugin, preset, urid_feature, dry, block=512):
 
 
 def presets(bundle, uri, render, vst3, clap, work):
+    # The plug-in is loaded into this process: a sanitized one needs its runtime loaded
+    # first, so start again with it preloaded (leaks of the interpreter are not ours).
+    preload = os.environ.get("MG_HOST_PRELOAD")
+    if preload and os.environ.get("LD_PRELOAD") != preload:
+        env = dict(os.environ, LD_PRELOAD=preload,
+                   ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
+        os.execve(sys.executable, [sys.executable] + sys.argv, env)
     try:
         lilv = C.CDLL("liblilv-0.so.0")
     except OSError:
