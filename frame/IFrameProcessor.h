@@ -7,6 +7,7 @@
 #include "frame/IMidiMsg.h"
 #include "frame/IString.h"
 #include "frame/ITimeInfo.h"
+#include "frame/Timeline.h"
 
 namespace frame {
 
@@ -121,11 +122,9 @@ protected:
   /** First thing in every processing call, before any buffer is touched. Audio thread. */
   virtual void OnProcessCall() {}
   /** While the transport plays from a known sample position, processing calls are cut at
-   *  every `frames` samples of the timeline (0: never), and only pieces that start on that
-   *  grid are told the position (the others see a NaN); a transport start shows from the
-   *  first grid point on. A plug-in that follows the host's position only where a block
-   *  starts then sounds the same whatever blocks the host makes. Main thread, at a reset. */
-  void SetTimelineGrid(int frames) { mTimelineGrid.store(frames > 0 ? frames : 0, std::memory_order_relaxed); }
+   *  every `frames` samples of the timeline (0: never); see `Timeline`. Main thread, at a
+   *  reset. */
+  void SetTimelineGrid(int frames) { mTimeline.SetStep(frames); }
 
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
@@ -140,16 +139,18 @@ protected:
 private:
   template <typename T>
   void processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames);
+  template <typename T>
+  void attachChannels(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int done, int n);
+  template <typename T>
+  void processPiece(int n);
   void passThrough(int nFrames);
-  int timelinePiece(const ITimeInfo& call, int done, int n);
 
   std::vector<IOConfig> mIOConfigs;
   std::vector<IChannelData<float, double>> mChannelData[2];
   std::vector<double*> mInData, mOutData;
   std::vector<std::vector<double>> mLatencyDelay;
   int mLatencyPos = 0;
-  std::atomic<int> mTimelineGrid{0};
-  bool mTimelineStarted = false; // audio thread: the transport start has been shown
+  Timeline mTimeline;
 };
 
 } // namespace frame

@@ -19,7 +19,19 @@ struct ITimeInfo
   /** The host vouches for mSamplePos, which may then be negative (a pre-roll before the
    *  song's start) or -1 like any other position. */
   bool mSamplePosValid = false;
+  /** Set by the frame where playback starts anew after a jump of the song position, which
+   *  no stopped block announces. */
+  bool mTransportRestarts = false;
 };
+
+/** The song position `frames` samples after `ppq`, at `tempo` quarter notes a minute; a
+ *  tempo or sample rate that is not above zero leaves it where it is. */
+inline double PositionAfter(double ppq, double frames, double tempo, double sampleRate)
+{
+  if (!(tempo > 0.0) || !(sampleRate > 0.0))
+    return ppq;
+  return ppq + frames * tempo / (60.0 * sampleRate);
+}
 
 /** Where a parameter change comes from. */
 enum EParamSource
