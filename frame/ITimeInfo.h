@@ -24,8 +24,9 @@ struct ITimeInfo
   bool mTransportRestarts = false;
 };
 
-/** The song position `frames` samples after `ppq`, at `tempo` quarter notes a minute; a
- *  tempo or sample rate that is not above zero leaves it where it is. */
+/** The time at an offset into a call: the song position `frames` samples after `ppq`, at
+ *  `tempo` beats a minute (in the beats `ppq` counts); a tempo or sample rate that is not
+ *  above zero leaves it where it is. Every format's binding and the frame take it from here. */
 inline double PositionAfter(double ppq, double frames, double tempo, double sampleRate)
 {
   if (!(tempo > 0.0) || !(sampleRate > 0.0))

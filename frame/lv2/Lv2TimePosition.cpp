@@ -104,8 +104,7 @@ void TimePosition::Advance(int nFrames, double sampleRate)
 {
   if (mFrame >= 0.0)
     mFrame += nFrames * mSpeed;
-  if (sampleRate > 0.0)
-    mBeat += nFrames * mSpeed * mBeatsPerMinute / (60.0 * sampleRate);
+  mBeat = PositionAfter(mBeat, nFrames * mSpeed, mBeatsPerMinute, sampleRate);
 }
 
 ITimeInfo TimePosition::Info() const
