@@ -91,6 +91,9 @@ if phase == "create" then
 		assert (ARDOUR.LuaAPI.set_processor_param (proc, parameter_index (plugin, s.label), s.value))
 	end
 
+	-- The engine hands the values to the plug-in in its next cycles; on a busy machine those
+	-- can come after the export has started, where "Sync to Host" would switch on mid-play.
+	ARDOUR.LuaAPI.usleep (300000)
 	local export = render (Session, samples)
 	Session:save_state ("", false, false, false, false, false)
 	done ()
