@@ -32,6 +32,8 @@ constexpr double kTwoPi = 6.283185307179586;
 
 // The largest pull toward the host, in sixteenths: any larger one is the sweep running ahead.
 constexpr double kLargestPull = 15.0 / 16.0;
+// Far above the rounding of a few increments, far below anything audible (radians).
+constexpr double kHair = 1e-9;
 
 // A host tempo this close (relative) to its three decimals is them, up to the arithmetic.
 constexpr double kTempoSlack = 1e-9;
@@ -132,11 +134,18 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
   // The law pulls the phase forward to the host's fraction of the sixteenth it is in. A pull
   // of nearly a whole sixteenth means the sweep is a hair ahead of the host (a position told
   // a little behind the last one): taken, it would put the sweep a whole sixteenth ahead.
+  // A sweep a hair ahead (its own sum of increments against the song's place) is set back to
+  // the song's place too: the phase at every told position then depends on the song alone, so
+  // sweeps that started at different points (an export's pre-roll) meet to the bit.
   LFO pulled = mLFO;
+  const double from = mLFO.mPhase - kHair;
+  pulled.mPhase = from;
   pulled.synchronize(&timeInfo);
   mLFO.mPhaseInc = pulled.mPhaseInc;
+  if (pulled.mPhase == from)
+    return;
   double pull = pulled.mPhase - mLFO.mPhase;
-  if (pull < 0.0)
+  if (pull < -kHair)
     pull += 2.0 * kTwoPi;
   if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
     mLFO.mPhase = pulled.mPhase;

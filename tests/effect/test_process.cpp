@@ -113,12 +113,14 @@ public:
       else
       {
         wasRunning = timeInfo.mTransportIsRunning;
-        // A pull of more than 15/16 of a sixteenth is the sweep a hair ahead: not taken.
+        // A pull of more than 15/16 of a sixteenth is the sweep a hair ahead: not taken. A
+        // sweep up to 1e-9 ahead of the song's place is set back to it.
         LFO pulled = lfo;
+        pulled.mPhase = lfo.mPhase - 1e-9;
         pulled.synchronize(&timeInfo);
         lfo.mPhaseInc = pulled.mPhaseInc;
-        const double pull = pulled.mPhase - lfo.mPhase + (pulled.mPhase < lfo.mPhase ? 2.0 * kTwoPi : 0.0);
-        if (pull * lfo.syncedCycle() <= 15.0 / 16.0 * kTwoPi)
+        const double pull = pulled.mPhase - lfo.mPhase + (pulled.mPhase < lfo.mPhase - 1e-9 ? 2.0 * kTwoPi : 0.0);
+        if (pulled.mPhase != lfo.mPhase - 1e-9 && pull * lfo.syncedCycle() <= 15.0 / 16.0 * kTwoPi)
           lfo.mPhase = pulled.mPhase;
       }
     }

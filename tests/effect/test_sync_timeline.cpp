@@ -306,3 +306,63 @@ TEST(SyncTimeline, ExportsBackToBackWithNoCallBetweenSoundTheSame)
         << "blocks " << blocks << (rounded ? ", rounded" : ", exact");
     }
 }
+
+TEST(SyncTimeline, ExportsSoundTheSameWhereverThePreRollStarts)
+{
+  // Ardour's pattern, as traced: an instance idles on silence while stopped, then an export's
+  // playback starts 1776, 1024 or 768 samples before the song's start, in blocks 0, 256 or 272
+  // samples off the song's, and told as playing from there (VST 3) or only from the song's
+  // start (LV2). Sweeps that start at different points must meet to the bit.
+  struct Pattern
+  {
+    int64_t idleAt;
+    int idleCalls;
+    std::vector<int> calls; // from the pre-roll's start on, 1024 each after these
+    bool rollsEarly;        // the pre-roll is told as playing
+  };
+  const Pattern patterns[] = {{0, 96, {752, 272}, true},         {272, 141, {1024, 752, 272}, true},
+                              {256, 120, {1024}, true},          {0, 96, {752, 272}, false},
+                              {272, 142, {1024, 752, 272}, false}};
+  constexpr int kPatterns = sizeof patterns / sizeof patterns[0];
+  std::vector<double> renders[kPatterns];
+  for (int k = 0; k < kPatterns; ++k)
+  {
+    const Pattern& p = patterns[k];
+    Host h(steady(120.0), Host::k64, false);
+    h.input = [](int64_t i, int c) { return i < 0 ? 0.0 : noiseAt(i, c); };
+    h.pos = p.idleAt;
+    for (int i = 0; i < p.idleCalls; ++i)
+      h.call(1024);
+    int64_t from = p.idleAt;
+    for (int n : p.calls)
+      from -= n;
+    h.record = &renders[k];
+    h.pos = from;
+    for (int n : p.calls)
+    {
+      if (!h.playing && (p.rollsEarly || h.pos >= 0))
+        h.start(h.pos);
+      h.call(n);
+      if (!h.playing)
+        h.pos += n;
+    }
+    if (!h.playing)
+      h.start(h.pos);
+    while (h.pos < 4 * 48000)
+      h.call(1024);
+    renders[k].erase(renders[k].begin(), renders[k].begin() - 2 * from);
+    renders[k].resize(2 * 190000);
+    EXPECT_EQ(h.slips, 0);
+    EXPECT_LE(h.worstMs, 1.0);
+  }
+  // A sweep that starts with the song differs from one that starts in the pre-roll.
+  for (int k = 1; k < kPatterns; ++k)
+  {
+    const int same = patterns[k].rollsEarly ? 0 : 3;
+    if (k != same)
+    {
+      EXPECT_EQ(std::memcmp(renders[same].data(), renders[k].data(), renders[k].size() * sizeof(double)), 0)
+        << "pre-roll pattern " << k;
+    }
+  }
+}
