@@ -1,14 +1,18 @@
 // Cost of the whole plug-in path at 48 kHz stereo: the built plug-in loaded the way a host
 // loads it, 32-bit buffers through the VST 3 process call (clap:0) and through the CLAP one
 // (clap:1) in the same run, and through the LV2 run (BM_Lv2Run), with the same busy settings
-// as bench_process. Compare per_frame with bench_process's ProcessBlock alone, and the
+// as bench_process, synced to a transport that plays. BM_SignalPath is ProcessBlock alone
+// with the same settings, in the same run: compare each format's per_frame with it, and the
 // formats with each other: at 8 frames a call the call's own cost shows.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "effect/trellowphaser.h"
 #include "tools/render/PluginHost.h"
 
 #ifdef MG_LV2_DSP_MODULE
@@ -18,6 +22,64 @@
 
 namespace {
 constexpr double kSampleRate = 48000.0;
+
+// A noise input, so no pattern flatters the arithmetic.
+template <typename T>
+void fillNoise(T* left, T* right, int n)
+{
+  uint32_t seed = 12345;
+  for (int i = 0; i < n; ++i)
+  {
+    seed = seed * 1664525u + 1013904223u;
+    left[i] = static_cast<T>((static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.5);
+    right[i] = -left[i];
+  }
+}
+
+void perFrameCounters(benchmark::State& state, int blockSize)
+{
+  const double frames = static_cast<double>(state.iterations()) * blockSize;
+  state.counters["per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["realtime"] = benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
+}
+
+// The signal path alone, as bench_process times it: ProcessBlock on 64-bit buffers in place,
+// the transport's position told per block.
+void BM_SignalPath(benchmark::State& state)
+{
+  const bool eightStages = state.range(0) == 8;
+  const int blockSize = static_cast<int>(state.range(1));
+  auto plug = std::make_unique<TrellowPhaser>(frame::InstanceInfo{});
+  plug->Initialize("bench");
+  plug->SetupProcessing(kSampleRate, blockSize);
+  const std::pair<int, double> settings[] = {
+    {kParamStages, eightStages ? 1.0 : 0.0}, {kParamFeedback, 0.7}, {kParamSpread, 0.4},
+    {kParamLFODepth, 0.9}, {kParamStereo, 0.8}, {kParamSync, 1.0},
+  };
+  for (const auto& [idx, value] : settings)
+  {
+    plug->GetParam(idx)->Set(value);
+    plug->OnParamChange(idx);
+  }
+  frame::ITimeInfo timeInfo;
+  timeInfo.mTempo = 128.0;
+  timeInfo.mTransportIsRunning = true;
+  std::vector<double> left(static_cast<size_t>(blockSize)), right(left.size());
+  fillNoise(left.data(), right.data(), blockSize);
+  double* channels[2] = {left.data(), right.data()};
+  double ppq = 0.0;
+  const double ppqPerBlock = blockSize / kSampleRate * timeInfo.mTempo / 60.0;
+  for (auto _ : state)
+  {
+    timeInfo.mPPQPos = ppq;
+    ppq += ppqPerBlock;
+    plug->SetTimeInfo(timeInfo);
+    plug->ProcessBlock(channels, channels, blockSize);
+    benchmark::DoNotOptimize(left.data());
+    benchmark::ClobberMemory();
+  }
+  perFrameCounters(state, blockSize);
+}
 
 void BM_PluginProcess(benchmark::State& state)
 {
@@ -45,6 +107,7 @@ void BM_PluginProcess(benchmark::State& state)
   // Normalised: a feedback of 0.7 in its range of -1 .. 1 is 0.85.
   const std::pair<const char*, double> normalized[] = {
     {"Stages", eightStages ? 1.0 : 0.0}, {"Feedback", 0.85}, {"Spread", 0.4}, {"LFODepth", 0.9}, {"Stereo", 0.8},
+    {"Sync to Host", 1.0},
   };
   for (const auto& [title, value] : normalized)
   {
@@ -56,14 +119,7 @@ void BM_PluginProcess(benchmark::State& state)
     }
   }
 
-  uint32_t seed = 12345;
-  for (int i = 0; i < blockSize; ++i)
-  {
-    seed = seed * 1664525u + 1013904223u;
-    const float v = static_cast<float>((static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.5);
-    host.Input32(0)[i] = v;
-    host.Input32(1)[i] = -v;
-  }
+  fillNoise(host.Input32(0), host.Input32(1), blockSize);
   for (auto _ : state)
   {
     if (!host.Process(blockSize, error))
@@ -75,10 +131,7 @@ void BM_PluginProcess(benchmark::State& state)
     benchmark::ClobberMemory();
   }
   host.Stop();
-
-  const double frames = static_cast<double>(state.iterations()) * blockSize;
-  state.counters["per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["realtime"] = benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
+  perFrameCounters(state, blockSize);
 }
 
 #ifdef MG_LV2_DSP_MODULE
@@ -93,7 +146,8 @@ void BM_Lv2Run(benchmark::State& state)
     return;
   }
   in.ConnectAll(blockSize);
-  const std::pair<int, float> ports[] = {{0, state.range(0) == 8 ? 1.0f : 0.0f}, {3, 70.0f}, {2, 40.0f}, {5, 90.0f}, {8, 0.8f}};
+  const std::pair<int, float> ports[] = {
+    {0, state.range(0) == 8 ? 1.0f : 0.0f}, {3, 70.0f}, {2, 40.0f}, {5, 90.0f}, {8, 0.8f}, {7, 1.0f}};
   for (const auto& [param, value] : ports)
     in.params[param] = value;
   in.BeginSequence();
@@ -112,14 +166,7 @@ void BM_Lv2Run(benchmark::State& state)
   in.BeginSequence(); // later runs get an empty sequence, as from a host between changes
   in.EndSequence();
 
-  uint32_t seed = 12345;
-  for (int i = 0; i < blockSize; ++i)
-  {
-    seed = seed * 1664525u + 1013904223u;
-    const float v = static_cast<float>((static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.5);
-    in.inL[static_cast<size_t>(i)] = v;
-    in.inR[static_cast<size_t>(i)] = -v;
-  }
+  fillNoise(in.inL.data(), in.inR.data(), blockSize);
   for (auto _ : state)
   {
     in.d->run(in.handle, static_cast<uint32_t>(blockSize));
@@ -127,14 +174,12 @@ void BM_Lv2Run(benchmark::State& state)
     benchmark::ClobberMemory();
   }
   in.d->deactivate(in.handle);
-
-  const double frames = static_cast<double>(state.iterations()) * blockSize;
-  state.counters["per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["realtime"] = benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
+  perFrameCounters(state, blockSize);
 }
 #endif
 } // namespace
 
+BENCHMARK(BM_SignalPath)->ArgNames({"stages", "block"})->ArgsProduct({{4, 8}, {8, 64, 512}});
 BENCHMARK(BM_PluginProcess)->ArgNames({"stages", "block", "clap"})->ArgsProduct({{4, 8}, {8, 64, 512}, {0, 1}});
 #ifdef MG_LV2_DSP_MODULE
 BENCHMARK(BM_Lv2Run)->ArgNames({"stages", "block"})->ArgsProduct({{4, 8}, {8, 64, 512}});

@@ -156,6 +156,8 @@ void LFO::update()
   mPhase = next;
 }
 
+double LFO::syncedCycle() const { return syncRate[mSyncRateIndex] * 4.0; }
+
 void LFO::synchronize(const frame::ITimeInfo* timeInfo)
 {
   const double cycle = syncRate[mSyncRateIndex] * 4.0; // in sixteenth notes

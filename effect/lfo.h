@@ -37,6 +37,8 @@ public:
   /** Sets the increment from the host tempo and, while the transport runs, pulls the phase
    *  forward to the host's position within the current sixteenth note. */
   void synchronize(const frame::ITimeInfo* timeInfo);
+  /** The synced cycle's length in sixteenth notes. */
+  double syncedCycle() const;
 
   double mOutput[2];
   double mSampleRate;

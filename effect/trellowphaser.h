@@ -98,6 +98,8 @@ private:
 
   void setFeedback(double feedback);
   void handleSync2Host();
+  void followHost(const frame::ITimeInfo& timeInfo);
+  void restartSweep(const frame::ITimeInfo& timeInfo);
   void controlUpdate();
   template <int kStages>
   void processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames);

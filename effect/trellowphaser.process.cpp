@@ -28,6 +28,16 @@ constexpr double kResidueBound = 1e-9;
 // host's blocks fall, and the playback starts with the first of them.
 constexpr int kUpdatesPerSyncStep = 4;
 
+constexpr double kTwoPi = 6.283185307179586;
+
+// The largest pull toward the host, in sixteenths: any larger one is the sweep running ahead.
+constexpr double kLargestPull = 15.0 / 16.0;
+// Far above the rounding of a few increments, far below anything audible (radians).
+constexpr double kHair = 1e-9;
+
+// A host tempo this close (relative) to its three decimals is them, up to the arithmetic.
+constexpr double kTempoSlack = 1e-9;
+
 bool onlyResidue(const double (&states)[TrellowPhaser::kMaxStages])
 {
   bool quiet = true;
@@ -96,29 +106,69 @@ void TrellowPhaser::OnReset()
 void TrellowPhaser::handleSync2Host()
 {
   const frame::ITimeInfo& timeInfo = GetTimeInfo();
-  mLFO.synchronize(&timeInfo);
   const bool running = timeInfo.mTransportIsRunning;
-  if (running != mTransportWasRunning)
+  // A start waits for a block that tells where in the song it is (the frame tells it on its
+  // grid), so the sweep and its control schedule start there, on the song.
+  const bool placed = std::isfinite(timeInfo.mPPQPos);
+  if (running && placed && (!mTransportWasRunning || timeInfo.mTransportRestarts))
   {
-    mTransportWasRunning = running;
-    // After the synchronisation, so the block in which playback starts sweeps from the
-    // start of the cycle. The control schedule restarts with it: otherwise the first update
-    // falls anywhere in the interval, wherever the blocks before playback left it, and two
-    // renders of one session differ.
-    if (running)
-    {
-      mLFO.reset();
-      mSamplesToUpdate = 0;
-      // A filter that heard only silence before the start begins from nothing too, with the
-      // offset's signs restarted: the residue would otherwise depend on how long the host
-      // ran the instance before, down in the last bits of a quiet first sample.
-      if (onlyResidue(mStateL) && onlyResidue(mStateR))
-      {
-        for (int k = 0; k < kMaxStages; ++k)
-          mStateL[k] = mStateR[k] = 0.0;
-        mRenormPhz = kRenormOffset;
-      }
-    }
+    mTransportWasRunning = true;
+    restartSweep(timeInfo);
+  }
+  else
+  {
+    if (!running)
+      mTransportWasRunning = false;
+    followHost(timeInfo);
+  }
+  // The law counts the tempo to three decimals; a host tempo finer than that (133.3335 bpm)
+  // would let the sweep run ahead of the song, which the law never takes back.
+  const double tempo = timeInfo.mTempo;
+  const double counted = std::round(tempo * 1000.0) * 0.001;
+  if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
+    mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
+}
+
+void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
+{
+  // The law pulls the phase forward to the host's fraction of the sixteenth it is in. A pull
+  // of nearly a whole sixteenth means the sweep is a hair ahead of the host (a position told
+  // a little behind the last one): taken, it would put the sweep a whole sixteenth ahead.
+  // A sweep a hair ahead (its own sum of increments against the song's place) is set back to
+  // the song's place too: the phase at every told position then depends on the song alone, so
+  // sweeps that started at different points (an export's pre-roll) meet to the bit.
+  LFO pulled = mLFO;
+  const double from = mLFO.mPhase - kHair;
+  pulled.mPhase = from;
+  pulled.synchronize(&timeInfo);
+  mLFO.mPhaseInc = pulled.mPhaseInc;
+  if (pulled.mPhase == from)
+    return;
+  double pull = pulled.mPhase - mLFO.mPhase;
+  if (pull < -kHair)
+    pull += 2.0 * kTwoPi;
+  if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
+    mLFO.mPhase = pulled.mPhase;
+}
+
+void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
+{
+  // From the start of the cycle, then on to the song's fraction of the sixteenth it starts
+  // in: a start between two sixteenths sweeps from where the song is, not 50 ms behind it.
+  mLFO.reset();
+  mLFO.synchronize(&timeInfo);
+  // The control schedule restarts with it: otherwise the first update falls anywhere in the
+  // interval, wherever the blocks before playback left it, and two renders of one session
+  // differ.
+  mSamplesToUpdate = 0;
+  // A filter that heard only silence before the start begins from nothing too, with the
+  // offset's signs restarted: the residue would otherwise depend on how long the host ran
+  // the instance before, down in the last bits of a quiet first sample.
+  if (onlyResidue(mStateL) && onlyResidue(mStateR))
+  {
+    for (int k = 0; k < kMaxStages; ++k)
+      mStateL[k] = mStateR[k] = 0.0;
+    mRenormPhz = kRenormOffset;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "frame/IMidiMsg.h"
 #include "frame/IString.h"
 #include "frame/ITimeInfo.h"
+#include "frame/Timeline.h"
 
 namespace frame {
 
@@ -131,11 +132,9 @@ protected:
   /** The first block processed after bypassed ones is about to run. Audio thread. */
   virtual void OnBypassEnded() {}
   /** While the transport plays from a known sample position, processing calls are cut at
-   *  every `frames` samples of the timeline (0: never), and only pieces that start on that
-   *  grid are told the position (the others see a NaN); a transport start shows from the
-   *  first grid point on. A plug-in that follows the host's position only where a block
-   *  starts then sounds the same whatever blocks the host makes. Main thread, at a reset. */
-  void SetTimelineGrid(int frames) { mTimelineGrid.store(frames > 0 ? frames : 0, std::memory_order_relaxed); }
+   *  every `frames` samples of the timeline (0: never); see `Timeline`. Main thread, at a
+   *  reset. */
+  void SetTimelineGrid(int frames) { mTimeline.SetStep(frames); }
 
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
@@ -151,7 +150,10 @@ private:
   template <typename T>
   void processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames);
   void passThrough(int nFrames, double smallestNormal);
-  int timelinePiece(const ITimeInfo& call, int done, int n);
+  template <typename T>
+  void attachChannels(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int done, int n);
+  template <typename T>
+  void processPiece(int n);
 
   std::vector<IOConfig> mIOConfigs;
   std::vector<IChannelData<float, double>> mChannelData[2];
@@ -160,8 +162,7 @@ private:
   int mLatencyPos = 0;
   int mScratchFrames = 0;
   bool mBypassedBefore = false; // audio thread: the last piece was bypassed
-  std::atomic<int> mTimelineGrid{0};
-  bool mTimelineStarted = false; // audio thread: the transport start has been shown
+  Timeline mTimeline;
 };
 
 } // namespace frame

@@ -19,7 +19,20 @@ struct ITimeInfo
   /** The host vouches for mSamplePos, which may then be negative (a pre-roll before the
    *  song's start) or -1 like any other position. */
   bool mSamplePosValid = false;
+  /** Set by the frame where playback starts anew after a jump of the song position, which
+   *  no stopped block announces. */
+  bool mTransportRestarts = false;
 };
+
+/** The time at an offset into a call: the song position `frames` samples after `ppq`, at
+ *  `tempo` beats a minute (in the beats `ppq` counts); a tempo or sample rate that is not
+ *  above zero leaves it where it is. Every format's binding and the frame take it from here. */
+inline double PositionAfter(double ppq, double frames, double tempo, double sampleRate)
+{
+  if (!(tempo > 0.0) || !(sampleRate > 0.0))
+    return ppq;
+  return ppq + frames * tempo / (60.0 * sampleRate);
+}
 
 /** Where a parameter change comes from. */
 enum EParamSource

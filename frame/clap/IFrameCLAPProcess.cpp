@@ -196,8 +196,7 @@ void IFrameCLAP::timeInfoAt(int offset)
   }
   // A piece of a cut block starts later in the song than the block.
   ITimeInfo t = mBlockTime;
-  if (t.mTempo > 0.0)
-    t.mPPQPos += later * t.mTempo / (60.0 * mSampleRate);
+  t.mPPQPos = PositionAfter(t.mPPQPos, later, t.mTempo, mSampleRate);
   if (t.mSamplePosValid)
     t.mSamplePos += later;
   mPlug->SetTimeInfo(t);

@@ -108,8 +108,7 @@ void TimePosition::Advance(int nFrames, double sampleRate)
   if (mFrame >= 0.0)
     mFrame += nFrames * mSpeed;
   // Without a tempo the beat stands, as the frame holds it within a call.
-  if (sampleRate > 0.0 && mBeatsPerMinute > 0.0)
-    mBeat += nFrames * mSpeed * mBeatsPerMinute / (60.0 * sampleRate);
+  mBeat = PositionAfter(mBeat, nFrames * mSpeed, mBeatsPerMinute, sampleRate);
 }
 
 ITimeInfo TimePosition::Info() const

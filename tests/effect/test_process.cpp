@@ -102,15 +102,26 @@ public:
   {
     if (sync)
     {
-      lfo.synchronize(&timeInfo);
-      if (timeInfo.mTransportIsRunning != wasRunning)
+      if (timeInfo.mTransportIsRunning && !wasRunning)
+      {
+        // The sweep and its schedule start with playback, where the song is in its sixteenth.
+        wasRunning = true;
+        lfo.reset();
+        lfo.synchronize(&timeInfo);
+        countdown = 0;
+      }
+      else
       {
         wasRunning = timeInfo.mTransportIsRunning;
-        if (wasRunning)
-        {
-          lfo.reset();
-          countdown = 0; // the sweep and its schedule start with playback
-        }
+        // A pull of more than 15/16 of a sixteenth is the sweep a hair ahead: not taken. A
+        // sweep up to 1e-9 ahead of the song's place is set back to it.
+        LFO pulled = lfo;
+        pulled.mPhase = lfo.mPhase - 1e-9;
+        pulled.synchronize(&timeInfo);
+        lfo.mPhaseInc = pulled.mPhaseInc;
+        const double pull = pulled.mPhase - lfo.mPhase + (pulled.mPhase < lfo.mPhase - 1e-9 ? 2.0 * kTwoPi : 0.0);
+        if (pulled.mPhase != lfo.mPhase - 1e-9 && pull * lfo.syncedCycle() <= 15.0 / 16.0 * kTwoPi)
+          lfo.mPhase = pulled.mPhase;
       }
     }
     for (int i = 0; i < n; ++i)
@@ -484,9 +495,15 @@ TEST(ProcessSync, TransportStartRestartsTheSyncedLFO)
   LFO& lfo = Access::lfo(host.plug());
   ASSERT_NE(lfo.mPhase, -kTwoPi + lfo.mPhaseInc);
 
+  // 17.6 quarter notes are 0.4 into a sixteenth: the cycle starts there, where the song is.
   host.setTransport(120.0, 17.6, true);
-  host.process(l.data(), r.data(), 48); // one update, from the start of the cycle
-  EXPECT_EQ(lfo.mPhase, -kTwoPi + lfo.mPhaseInc);
+  LFO expected = lfo;
+  expected.reset();
+  expected.synchronize(&host.timeInfo());
+  expected.update();
+  ASSERT_GT(expected.mPhase, -kTwoPi + lfo.mPhaseInc);
+  host.process(l.data(), r.data(), 48); // one update
+  EXPECT_EQ(lfo.mPhase, expected.mPhase);
   EXPECT_TRUE(Access::transportWasRunning(host.plug()));
 }
 
@@ -501,8 +518,8 @@ TEST(ProcessSync, TurningSyncOnRestartsOnlyIfTheTransportWasLastSeenStopped)
   LFO& lfo = Access::lfo(host.plug());
   setValue(host, kParamSync, 1.0);
   LFO expected = lfo;
-  expected.synchronize(&host.timeInfo());
   expected.reset();
+  expected.synchronize(&host.timeInfo());
   expected.update();
   host.process(l.data(), r.data(), 48);
   EXPECT_EQ(lfo.mPhase, expected.mPhase) << "first sync step with the transport running restarts";

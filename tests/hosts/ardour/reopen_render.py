@@ -177,6 +177,22 @@ def compare(first, second):
             f"({a[first_i]!r} then {b[first_i]!r}); {len(diffs)} of {len(a)} samples differ")
 
 
+def host_shift(first, second, most=4096):
+    """The number of frames by which Ardour wrote one render early against the other, where
+    they are otherwise the same to the bit; None where they differ in what they hold."""
+    ch, a = read_float_wav(first)
+    _, b = read_float_wav(second)
+    bits_a, bits_b = array.array("I", a.tobytes()), array.array("I", b.tobytes())
+    n = len(bits_a)
+    for k in range(1, most + 1):
+        s = k * ch
+        if s >= n:
+            break
+        if bits_a[s:] == bits_b[:n - s] or bits_b[s:] == bits_a[:n - s]:
+            return k
+    return None
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--format", choices=["vst3", "lv2"], required=True)
@@ -205,24 +221,35 @@ def main():
         scan_vst3(home, env)
 
     script = os.path.join(HERE, "roundtrip.lua")
-    session, name = os.path.join(work, "session"), "reopen"
-    first = os.path.join(work, "first.wav")
     common = [args.format, args.identity]
-    run_phase("create and render", [lua, script, "create", session, name] + common +
-              [first, args.seconds] + args.set, env, [session, first], first)
-    failures = []
-    for n in range(1, args.reopens + 1):
-        render = os.path.join(work, f"reopened-{n}.wav")
-        run_phase(f"re-open and render ({n})", [lua, script, "reopen", session, name] + common +
-                  [render, args.seconds] + args.set, env, [render], render)
-        diff = compare(first, render)
-        print(f"re-opened render {n}: " + (diff or "bit-identical to the first"))
-        if diff:
-            failures.append(f"re-opened render {n} differs from the first: {diff}")
-    if failures:
-        fail("\n".join(failures))
-    print(f"all {args.reopens} re-opened renders are bit-identical to the first")
-    return 0
+    # Now and then Ardour writes the first export of a new session from a block before its
+    # start: the render is the plug-in's output moved by that block, the same to the bit
+    # otherwise. That is the host's doing, so the round trip is made afresh, twice at most.
+    for attempt in range(1, 4):
+        session, name = os.path.join(work, f"session-{attempt}"), "reopen"
+        first = os.path.join(work, f"first-{attempt}.wav")
+        run_phase("create and render", [lua, script, "create", session, name] + common +
+                  [first, args.seconds] + args.set, env, [session, first], first)
+        failures, shifted = [], 0
+        for n in range(1, args.reopens + 1):
+            render = os.path.join(work, f"reopened-{attempt}-{n}.wav")
+            run_phase(f"re-open and render ({n})", [lua, script, "reopen", session, name] + common +
+                      [render, args.seconds] + args.set, env, [render], render)
+            diff = compare(first, render)
+            print(f"re-opened render {n}: " + (diff or "bit-identical to the first"))
+            if diff:
+                shift = host_shift(first, render)
+                shifted += shift is not None
+                failures.append(f"re-opened render {n} differs from the first: {diff}"
+                                + (f" (the same moved by {shift} frames)" if shift else ""))
+        if not failures:
+            print(f"all {args.reopens} re-opened renders are bit-identical to the first")
+            return 0
+        if shifted < len(failures) or attempt == 3:
+            fail("\n".join(failures))
+        print(f"Ardour wrote the first render of attempt {attempt} out of place; making the session again")
+    return 1
+
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -1,0 +1,93 @@
+#include "frame/Timeline.h"
+
+#include <cmath>
+#include <limits>
+
+namespace frame {
+
+namespace {
+// Hosts round the position they tell (Ardour to 1/1920 of a quarter note, a few samples),
+// so one point of the song reads differently from blocks that start elsewhere. An offset
+// this close to a 1/64 of a quarter note is taken as that: exactly 0 for a song in one
+// tempo, whatever the blocks.
+constexpr double kSnapGrid = 64.0;
+constexpr double kSnapReach = 1.0 / 2048.0;
+// Any other offset (after a change of tempo) is kept to 2^-20 of a quarter note, below any
+// host's rounding and above the arithmetic's.
+constexpr double kFineGrid = 1048576.0;
+// At one tempo the offset moves only by the host's rounding; a move this large is taken
+// afresh (a host whose sample count stands still while the song moves on).
+constexpr double kOffsetReach = 1.0 / 256.0;
+// A call that starts this far (in quarter notes) from where the last one's song position
+// led, and elsewhere in the sample count, is a jump. The song position alone would take a
+// tempo change inside a long call for one, the sample count alone a host whose count stands.
+constexpr double kSongReach = 1.0 / 64.0;
+
+double heldOffset(double raw)
+{
+  const double snapped = std::floor(raw * kSnapGrid + 0.5) / kSnapGrid;
+  return std::fabs(raw - snapped) <= kSnapReach ? snapped : std::floor(raw * kFineGrid + 0.5) / kFineGrid;
+}
+} // namespace
+
+void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
+{
+  mCall = call;
+  mSampleRate = sampleRate;
+  mCurrentStep = mStep.load(std::memory_order_relaxed);
+  if (!call.mTransportIsRunning)
+  {
+    mCut = mShown = mContinues = false;
+    return;
+  }
+  const double start = call.mSamplePos;
+  mCut = mCurrentStep > 0 && call.mSamplePosValid && std::fabs(start) < 4503599627370496.0 && start == std::floor(start);
+  if (!mCut)
+  {
+    // No position to hold the grid to: playback shows at once, as the host tells it.
+    mShown = true;
+    mContinues = false;
+    return;
+  }
+  mStart = static_cast<int64_t>(start);
+  if (mContinues && mStart != mNext && std::fabs(call.mPPQPos - mNextPosition) > kSongReach)
+    mShown = false; // a jump, backwards or forwards: a new start
+  mContinues = true;
+  mNext = mStart + nFrames;
+  mNextPosition = PositionAfter(call.mPPQPos, nFrames, call.mTempo, sampleRate);
+}
+
+double Timeline::songPosition(int64_t pos)
+{
+  const double tempo = mCall.mTempo;
+  const double raw = PositionAfter(mCall.mPPQPos, -static_cast<double>(mStart), tempo, mSampleRate);
+  if (!(std::fabs(raw) < 1e12))
+    return PositionAfter(mCall.mPPQPos, static_cast<double>(pos - mStart), tempo, mSampleRate);
+  if (!mShown || !mOffsetHeld || tempo != mOffsetTempo || std::fabs(raw - mOffset) > kOffsetReach)
+  {
+    mOffset = heldOffset(raw);
+    mOffsetTempo = tempo;
+    mOffsetHeld = true;
+  }
+  return PositionAfter(mOffset, static_cast<double>(pos), tempo, mSampleRate);
+}
+
+void Timeline::ShowPiece(int done, ITimeInfo& time)
+{
+  if (!mCut)
+    return;
+  const int64_t pos = mStart + done;
+  time = mCall;
+  time.mSamplePos = static_cast<double>(pos);
+  if (intoStep(pos) == 0)
+  {
+    time.mPPQPos = songPosition(pos);
+    time.mTransportRestarts = !mShown;
+    mShown = true;
+  }
+  else
+    time.mPPQPos = std::numeric_limits<double>::quiet_NaN();
+  time.mTransportIsRunning = mShown;
+}
+
+} // namespace frame

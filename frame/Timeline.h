@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "frame/ITimeInfo.h"
+
+namespace frame {
+
+/** Cuts processing calls at a fixed grid of the host's timeline while the transport plays
+ *  from a known sample position, and tells the song position only to pieces that start on
+ *  the grid (the others see a NaN). A plug-in that follows the position only where a block
+ *  starts then sounds the same whatever blocks the host makes.
+ *
+ *  Playback shows from the first grid point after it starts, and so does a jump of the song
+ *  position (a call that does not start where the last one ended, in the sample count and
+ *  in the song), marked as a restart. The
+ *  song's offset against the sample count is held while the tempo holds, so a host that
+ *  rounds the position it tells per block moves nothing. Audio thread, except SetStep. */
+class Timeline
+{
+public:
+  /** Every `frames` samples of the timeline (0: never). Any thread. */
+  void SetStep(int frames) { mStep.store(frames > 0 ? frames : 0, std::memory_order_relaxed); }
+
+  /** A processing call of nFrames begins, with the time the host told for its start. */
+  void BeginCall(const ITimeInfo& call, int nFrames, double sampleRate);
+  /** Frames of the piece that begins `done` frames into the call: up to n, cut at the grid. */
+  int PieceLength(int done, int n) const
+  {
+    if (!mCut)
+      return n;
+    const int64_t left = mCurrentStep - intoStep(mStart + done);
+    return n <= left ? n : static_cast<int>(left);
+  }
+  /** Writes the time of that piece into `time`; a call that is not cut leaves it alone. */
+  void ShowPiece(int done, ITimeInfo& time);
+
+private:
+  int64_t intoStep(int64_t pos) const
+  {
+    const int64_t into = pos % mCurrentStep;
+    return into < 0 ? into + mCurrentStep : into;
+  }
+  double songPosition(int64_t pos);
+
+  std::atomic<int> mStep{0};
+  ITimeInfo mCall;
+  double mSampleRate = 0.0;
+  int64_t mStart = 0;         // the call's first sample
+  int64_t mCurrentStep = 0;   // the step this call is cut at
+  bool mCut = false;          // this call is cut at the grid
+  bool mShown = false;        // playback since its last start has been shown
+  bool mContinues = false;    // a call that starts at mNext continues the playback
+  int64_t mNext = 0;          // where a call continuing this one starts, in samples
+  double mNextPosition = 0.0; // and in quarter notes
+  bool mOffsetHeld = false;   // mOffset holds for the tempo mOffsetTempo
+  double mOffset = 0.0;       // the song position at the timeline's sample 0, at that tempo
+  double mOffsetTempo = 0.0;
+};
+
+} // namespace frame
