@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/SignalPath.h"
 #include "effect/trellowphaser.h"
 #include "tools/render/PluginHost.h"
 
@@ -21,64 +22,12 @@
 #endif
 
 namespace {
-constexpr double kSampleRate = 48000.0;
+using namespace bench;
 
-// A noise input, so no pattern flatters the arithmetic.
-template <typename T>
-void fillNoise(T* left, T* right, int n)
-{
-  uint32_t seed = 12345;
-  for (int i = 0; i < n; ++i)
-  {
-    seed = seed * 1664525u + 1013904223u;
-    left[i] = static_cast<T>((static_cast<double>(seed >> 8) / 16777216.0 - 0.5) * 0.5);
-    right[i] = -left[i];
-  }
-}
-
-void perFrameCounters(benchmark::State& state, int blockSize)
-{
-  const double frames = static_cast<double>(state.iterations()) * blockSize;
-  state.counters["per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["realtime"] = benchmark::Counter(frames / kSampleRate, benchmark::Counter::kIsRate);
-}
-
-// The signal path alone, as bench_process times it: ProcessBlock on 64-bit buffers in place,
-// the transport's position told per block.
+// The signal path alone, as bench_process times it, synced as the formats below are.
 void BM_SignalPath(benchmark::State& state)
 {
-  const bool eightStages = state.range(0) == 8;
-  const int blockSize = static_cast<int>(state.range(1));
-  auto plug = std::make_unique<TrellowPhaser>(frame::InstanceInfo{});
-  plug->Initialize("bench");
-  plug->SetupProcessing(kSampleRate, blockSize);
-  const std::pair<int, double> settings[] = {
-    {kParamStages, eightStages ? 1.0 : 0.0}, {kParamFeedback, 0.7}, {kParamSpread, 0.4},
-    {kParamLFODepth, 0.9}, {kParamStereo, 0.8}, {kParamSync, 1.0},
-  };
-  for (const auto& [idx, value] : settings)
-  {
-    plug->GetParam(idx)->Set(value);
-    plug->OnParamChange(idx);
-  }
-  frame::ITimeInfo timeInfo;
-  timeInfo.mTempo = 128.0;
-  timeInfo.mTransportIsRunning = true;
-  std::vector<double> left(static_cast<size_t>(blockSize)), right(left.size());
-  fillNoise(left.data(), right.data(), blockSize);
-  double* channels[2] = {left.data(), right.data()};
-  double ppq = 0.0;
-  const double ppqPerBlock = blockSize / kSampleRate * timeInfo.mTempo / 60.0;
-  for (auto _ : state)
-  {
-    timeInfo.mPPQPos = ppq;
-    ppq += ppqPerBlock;
-    plug->SetTimeInfo(timeInfo);
-    plug->ProcessBlock(channels, channels, blockSize);
-    benchmark::DoNotOptimize(left.data());
-    benchmark::ClobberMemory();
-  }
-  perFrameCounters(state, blockSize);
+  timeSignalPath(state, state.range(0) == 8, static_cast<int>(state.range(1)), true);
 }
 
 void BM_PluginProcess(benchmark::State& state)
