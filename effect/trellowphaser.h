@@ -42,6 +42,9 @@ public:
   void OnReset() override;
   /** One block of two channels; inputs and outputs may be the same buffers. Audio thread. */
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  /** The same block on the host's 32-bit buffers, each sample widened as it is read and
+   *  rounded as it is written: the same bits as ProcessBlock on their conversions. */
+  bool ProcessBlockDirect(const float* const* inputs, float* const* outputs, int nFrames) override;
   /** A filter left non-finite before a bypass is cleared now, not at the next control
    *  update: bypassed calls make none. Audio thread. */
   void OnBypassEnded() override;
@@ -101,8 +104,10 @@ private:
   void followHost(const frame::ITimeInfo& timeInfo);
   void restartSweep(const frame::ITimeInfo& timeInfo);
   void controlUpdate();
-  template <int kStages>
-  void processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames);
+  template <typename T>
+  void processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames);
+  template <int kStages, typename T>
+  void processRun(const T* inL, const T* inR, T* outL, T* outR, int nFrames);
 
   LFO mLFO;
   int mControlInterval = 48;

@@ -1,6 +1,8 @@
 #include <climits>
 #include <cmath>
 
+#include <emmintrin.h>
+
 #include "effect/trellowphaser.h"
 
 namespace {
@@ -10,6 +12,26 @@ typedef double v2d __attribute__((vector_size(16)));
 
 inline v2d splat(double v) { return v2d{v, v}; }
 
+// The pair of samples at i as doubles. 32-bit samples are loaded whole and widened together
+// (exactly, as one by one): a widening load into a register keeps the register's old value
+// as an input, which would tie each frame to the last.
+inline v2d loadPair(const double* left, const double* right, int i) { return v2d{left[i], right[i]}; }
+inline v2d loadPair(const float* left, const float* right, int i)
+{
+  return reinterpret_cast<v2d>(_mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i))));
+}
+// Rounded to nearest together where the host takes 32-bit samples, as one by one.
+inline void storePair(v2d pair, double* left, double* right, int i)
+{
+  left[i] = pair[0];
+  right[i] = pair[1];
+}
+inline void storePair(v2d pair, float* left, float* right, int i)
+{
+  const __m128 narrow = _mm_cvtpd_ps(reinterpret_cast<__m128d>(pair));
+  _mm_store_ss(left + i, narrow);
+  _mm_store_ss(right + i, _mm_shuffle_ps(narrow, narrow, 1));
+}
 
 // The rate the filters are computed for; a host that announces no usable rate gets the
 // frame's default rather than infinite coefficients.
@@ -214,8 +236,8 @@ void TrellowPhaser::OnBypassEnded()
   clearIfRunaway(mStateR);
 }
 
-template <int kStages>
-void TrellowPhaser::processRun(const double* inL, const double* inR, double* outL, double* outR, int nFrames)
+template <int kStages, typename T>
+void TrellowPhaser::processRun(const T* inL, const T* inR, T* outL, T* outR, int nFrames)
 {
   v2d a[kStages], s[kStages];
 #pragma GCC unroll 8
@@ -240,7 +262,7 @@ void TrellowPhaser::processRun(const double* inL, const double* inR, double* out
     for (int k = 0; k < kStages; ++k)
       s[k] = s[k] + offset;
     // Both inputs are read before either output is written: the buffers may alias.
-    const v2d x = v2d{inL[i], inR[i]} + offset;
+    const v2d x = loadPair(inL, inR, i) + offset;
 
     // The chain's output for zero input, from its states (Horner order).
     v2d sum = s[0];
@@ -262,8 +284,7 @@ void TrellowPhaser::processRun(const double* inL, const double* inR, double* out
     }
 
     const v2d out = y * wet + x * dry;
-    outL[i] = out[0];
-    outR[i] = out[1];
+    storePair(out, outL, outR, i);
   }
 
 #pragma GCC unroll 8
@@ -277,13 +298,20 @@ void TrellowPhaser::processRun(const double* inL, const double* inR, double* out
 
 void TrellowPhaser::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
+  processBlock<double>(inputs[0], inputs[1], outputs[0], outputs[1], nFrames);
+}
+
+bool TrellowPhaser::ProcessBlockDirect(const float* const* inputs, float* const* outputs, int nFrames)
+{
+  processBlock<float>(inputs[0], inputs[1], outputs[0], outputs[1], nFrames);
+  return true;
+}
+
+template <typename T>
+void TrellowPhaser::processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames)
+{
   if (mSync)
     handleSync2Host();
-
-  const double* inL = inputs[0];
-  const double* inR = inputs[1];
-  double* outL = outputs[0];
-  double* outR = outputs[1];
 
   // Control updates fall every mControlInterval samples counted from the last reset,
   // whatever the block boundaries.

@@ -91,6 +91,8 @@ IFrameProcessor::IFrameProcessor(const Config& config)
   mChannelData[kOutput].resize(static_cast<size_t>(totalOut));
   mInData.assign(static_cast<size_t>(totalIn), nullptr);
   mOutData.assign(static_cast<size_t>(totalOut), nullptr);
+  mDirectIn.assign(static_cast<size_t>(totalIn), nullptr);
+  mDirectOut.assign(static_cast<size_t>(totalOut), nullptr);
   for (int i = 0; i < totalIn; ++i)
     mChannelData[kInput][static_cast<size_t>(i)].mData = &mInData[static_cast<size_t>(i)];
   for (int i = 0; i < totalOut; ++i)
@@ -265,7 +267,6 @@ void IFrameProcessor::attachChannels(const T* const* inputs, int nInputs, T* con
   {
     auto& ch = ins[c];
     const T* host = (inputs && static_cast<int>(c) < nInputs) ? inputs[c] : nullptr;
-    ch.mConnected = host != nullptr;
     if (!host)
     {
       std::fill(ch.mScratchBuf.begin(), ch.mScratchBuf.begin() + n, 0.0);
@@ -284,7 +285,6 @@ void IFrameProcessor::attachChannels(const T* const* inputs, int nInputs, T* con
   {
     auto& ch = outs[c];
     T* host = (outputs && static_cast<int>(c) < nOutputs) ? outputs[c] : nullptr;
-    ch.mConnected = host != nullptr;
     ch.mIncomingData = nullptr;
     if constexpr (kDouble)
       *ch.mData = host ? host + done : ch.mScratchBuf.data();
@@ -322,6 +322,44 @@ void IFrameProcessor::processPiece(int n)
   }
 }
 
+bool IFrameProcessor::directPossible(const float* const* inputs, int nInputs, float* const* outputs, int nOutputs) const
+{
+  if (mDirectRefused || mBypassed || !inputs || !outputs)
+    return false;
+  const int nIn = MaxNChannels(kInput), nOut = MaxNChannels(kOutput);
+  if (nInputs < nIn || nOutputs < nOut)
+    return false;
+  for (int c = 0; c < nIn; ++c)
+    if (!inputs[c])
+      return false;
+  for (int c = 0; c < nOut; ++c)
+    if (!outputs[c])
+      return false;
+  return true;
+}
+
+bool IFrameProcessor::processDirect(const float* const* inputs, float* const* outputs, int done, int n)
+{
+  if (mBypassedBefore)
+  {
+    mBypassedBefore = false;
+    OnBypassEnded();
+  }
+  if (done > 0)
+  {
+    for (size_t c = 0; c < mDirectIn.size(); ++c)
+      mDirectIn[c] = inputs[c] + done;
+    for (size_t c = 0; c < mDirectOut.size(); ++c)
+      mDirectOut[c] = outputs[c] + done;
+    inputs = mDirectIn.data();
+    outputs = mDirectOut.data();
+  }
+  if (ProcessBlockDirect(inputs, outputs, n))
+    return true;
+  mDirectRefused = true;
+  return false;
+}
+
 template <typename T>
 void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* const* outputs, int nOutputs, int nFrames)
 {
@@ -337,13 +375,22 @@ void IFrameProcessor::processBuffers(const T* const* inputs, int nInputs, T* con
     return;
   }
 
+  // Once a call: a bypass switched on meanwhile is heard from the next call.
+  bool direct = false;
+  if constexpr (std::is_same_v<T, float>)
+    direct = directPossible(inputs, nInputs, outputs, nOutputs);
   mTimeline.BeginCall(mTimeInfo, nFrames, mSampleRate);
   for (int done = 0; done < nFrames;)
   {
     const int n = mTimeline.PieceLength(done, std::min(nFrames - done, mScratchFrames));
     mTimeline.ShowPiece(done, mTimeInfo);
-    attachChannels(inputs, nInputs, outputs, nOutputs, done, n);
-    processPiece<T>(n);
+    if constexpr (std::is_same_v<T, float>)
+      direct = direct && processDirect(inputs, outputs, done, n);
+    if (!direct)
+    {
+      attachChannels(inputs, nInputs, outputs, nOutputs, done, n);
+      processPiece<T>(n);
+    }
     done += n;
   }
 }

@@ -32,7 +32,8 @@ double heldOffset(double raw)
 
 void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
 {
-  mCall = call;
+  mCallPosition = call.mPPQPos;
+  mCallTempo = call.mTempo;
   mSampleRate = sampleRate;
   mCurrentStep = mStep.load(std::memory_order_relaxed);
   if (!call.mTransportIsRunning)
@@ -50,6 +51,8 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
     return;
   }
   mStart = static_cast<int64_t>(start);
+  const int64_t into = mStart % mCurrentStep;
+  mStartInto = into < 0 ? into + mCurrentStep : into;
   if (mContinues && mStart != mNext && std::fabs(call.mPPQPos - mNextPosition) > kSongReach)
     mShown = false; // a jump, backwards or forwards: a new start
   mContinues = true;
@@ -59,10 +62,10 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
 
 double Timeline::songPosition(int64_t pos)
 {
-  const double tempo = mCall.mTempo;
-  const double raw = PositionAfter(mCall.mPPQPos, -static_cast<double>(mStart), tempo, mSampleRate);
+  const double tempo = mCallTempo;
+  const double raw = PositionAfter(mCallPosition, -static_cast<double>(mStart), tempo, mSampleRate);
   if (!(std::fabs(raw) < 1e12))
-    return PositionAfter(mCall.mPPQPos, static_cast<double>(pos - mStart), tempo, mSampleRate);
+    return PositionAfter(mCallPosition, static_cast<double>(pos - mStart), tempo, mSampleRate);
   if (!mShown || !mOffsetHeld || tempo != mOffsetTempo || std::fabs(raw - mOffset) > kOffsetReach)
   {
     mOffset = heldOffset(raw);
@@ -77,16 +80,18 @@ void Timeline::ShowPiece(int done, ITimeInfo& time)
   if (!mCut)
     return;
   const int64_t pos = mStart + done;
-  time = mCall;
   time.mSamplePos = static_cast<double>(pos);
-  if (intoStep(pos) == 0)
+  if (intoStep(done) == 0)
   {
     time.mPPQPos = songPosition(pos);
     time.mTransportRestarts = !mShown;
     mShown = true;
   }
   else
+  {
     time.mPPQPos = std::numeric_limits<double>::quiet_NaN();
+    time.mTransportRestarts = false;
+  }
   time.mTransportIsRunning = mShown;
 }
 

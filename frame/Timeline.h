@@ -30,24 +30,29 @@ public:
   {
     if (!mCut)
       return n;
-    const int64_t left = mCurrentStep - intoStep(mStart + done);
+    const int64_t left = mCurrentStep - intoStep(done);
     return n <= left ? n : static_cast<int>(left);
   }
-  /** Writes the time of that piece into `time`; a call that is not cut leaves it alone. */
+  /** Writes the time of that piece into `time`, which holds the call's time as BeginCall
+   *  took it or as the last piece left it; a call that is not cut leaves it alone. */
   void ShowPiece(int done, ITimeInfo& time);
 
 private:
-  int64_t intoStep(int64_t pos) const
+  // How far into its step the call's frame `done` is. The call's own start is divided once;
+  // its later pieces begin on the grid, so no division follows unless a piece runs past a step.
+  int64_t intoStep(int done) const
   {
-    const int64_t into = pos % mCurrentStep;
-    return into < 0 ? into + mCurrentStep : into;
+    const int64_t into = mStartInto + done;
+    return into < mCurrentStep ? into : into % mCurrentStep;
   }
   double songPosition(int64_t pos);
 
   std::atomic<int> mStep{0};
-  ITimeInfo mCall;
+  double mCallPosition = 0.0; // the song position and tempo the host told for the call
+  double mCallTempo = 0.0;
   double mSampleRate = 0.0;
   int64_t mStart = 0;         // the call's first sample
+  int64_t mStartInto = 0;     // how far into its step that sample is
   int64_t mCurrentStep = 0;   // the step this call is cut at
   bool mCut = false;          // this call is cut at the grid
   bool mShown = false;        // playback since its last start has been shown
