@@ -1,5 +1,6 @@
 #include <climits>
 #include <cmath>
+#include <type_traits>
 
 #include <emmintrin.h>
 
@@ -253,16 +254,15 @@ void TrellowPhaser::processRun(const T* inL, const T* inR, T* outL, T* outR, int
   const v2d dry = splat(mDryGain);
   double r = mRenormPhz;
 
-  for (int i = 0; i < nFrames; ++i)
-  {
+  // One frame; inputs are read before outputs are written, so the buffers may alias.
+  auto frame = [&](v2d input) {
     // The offset keeps the states far from denormals; left and right share its sign.
     r = -r;
     const v2d offset = splat(r);
 #pragma GCC unroll 8
     for (int k = 0; k < kStages; ++k)
       s[k] = s[k] + offset;
-    // Both inputs are read before either output is written: the buffers may alias.
-    const v2d x = loadPair(inL, inR, i) + offset;
+    const v2d x = input + offset;
 
     // The chain's output for zero input, from its states (Horner order).
     v2d sum = s[0];
@@ -282,10 +282,31 @@ void TrellowPhaser::processRun(const T* inL, const T* inR, T* outL, T* outR, int
       s[k] = v - a[k] * t;
       v = t;
     }
+    return y * wet + x * dry;
+  };
 
-    const v2d out = y * wet + x * dry;
-    storePair(out, outL, outR, i);
+  int i = 0;
+  if constexpr (std::is_same_v<T, float>)
+  {
+    // Two frames a step: their 32-bit samples are converted four at a time, which costs the
+    // host's format next to nothing over 64-bit buffers. The same operations, in the same
+    // order, as frame by frame.
+    for (; i + 2 <= nFrames; i += 2)
+    {
+      const __m128 left = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(inL + i)));
+      const __m128 right = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(inR + i)));
+      const __m128 pairs = _mm_unpacklo_ps(left, right);
+      const v2d first = frame(reinterpret_cast<v2d>(_mm_cvtps_pd(pairs)));
+      const v2d second = frame(reinterpret_cast<v2d>(_mm_cvtps_pd(_mm_movehl_ps(pairs, pairs))));
+      const __m128 out = _mm_movelh_ps(_mm_cvtpd_ps(reinterpret_cast<__m128d>(first)),
+                                       _mm_cvtpd_ps(reinterpret_cast<__m128d>(second)));
+      const __m128 byChannel = _mm_shuffle_ps(out, out, _MM_SHUFFLE(3, 1, 2, 0));
+      _mm_storel_pi(reinterpret_cast<__m64*>(outL + i), byChannel);
+      _mm_storeh_pi(reinterpret_cast<__m64*>(outR + i), byChannel);
+    }
   }
+  for (; i < nFrames; ++i)
+    storePair(frame(loadPair(inL, inR, i)), outL, outR, i);
 
 #pragma GCC unroll 8
   for (int k = 0; k < kStages; ++k)

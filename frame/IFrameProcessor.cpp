@@ -326,7 +326,7 @@ bool IFrameProcessor::directPossible(const float* const* inputs, int nInputs, fl
 {
   if (mDirectRefused || mBypassed || !inputs || !outputs)
     return false;
-  const int nIn = MaxNChannels(kInput), nOut = MaxNChannels(kOutput);
+  const int nIn = static_cast<int>(mDirectIn.size()), nOut = static_cast<int>(mDirectOut.size());
   if (nInputs < nIn || nOutputs < nOut)
     return false;
   for (int c = 0; c < nIn; ++c)

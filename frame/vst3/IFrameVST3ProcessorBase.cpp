@@ -111,23 +111,23 @@ tresult IFrameVST3ProcessorBase::SetupProcessing(const ProcessSetup& setup)
   return kResultOk;
 }
 
-void IFrameVST3ProcessorBase::updateTimeInfo()
+ITimeInfo IFrameVST3ProcessorBase::timeInfoOf(const ProcessContext& context)
 {
   // Every field is taken as the host gave it: what it never supplied reads as 0.
   ITimeInfo t;
-  t.mTempo = mContext.tempo;
+  t.mTempo = context.tempo;
   // Hosts are only trusted with the sample position when they vouch for the musical one.
-  t.mSamplePosValid = (mContext.state & ProcessContext::kProjectTimeMusicValid) != 0;
-  t.mSamplePos = t.mSamplePosValid ? static_cast<double>(mContext.projectTimeSamples) : -1.0;
-  t.mPPQPos = mContext.projectTimeMusic;
-  t.mLastBar = mContext.barPositionMusic;
-  t.mCycleStart = mContext.cycleStartMusic;
-  t.mCycleEnd = mContext.cycleEndMusic;
-  t.mNumerator = mContext.timeSigNumerator;
-  t.mDenominator = mContext.timeSigDenominator;
-  t.mTransportIsRunning = (mContext.state & ProcessContext::kPlaying) != 0;
-  t.mTransportLoopEnabled = (mContext.state & ProcessContext::kCycleActive) != 0;
-  mPlug.SetTimeInfo(t);
+  t.mSamplePosValid = (context.state & ProcessContext::kProjectTimeMusicValid) != 0;
+  t.mSamplePos = t.mSamplePosValid ? static_cast<double>(context.projectTimeSamples) : -1.0;
+  t.mPPQPos = context.projectTimeMusic;
+  t.mLastBar = context.barPositionMusic;
+  t.mCycleStart = context.cycleStartMusic;
+  t.mCycleEnd = context.cycleEndMusic;
+  t.mNumerator = context.timeSigNumerator;
+  t.mDenominator = context.timeSigDenominator;
+  t.mTransportIsRunning = (context.state & ProcessContext::kPlaying) != 0;
+  t.mTransportLoopEnabled = (context.state & ProcessContext::kCycleActive) != 0;
+  return t;
 }
 
 void IFrameVST3ProcessorBase::applyParameterChanges(IParameterChanges* changes)
@@ -194,8 +194,8 @@ tresult IFrameVST3ProcessorBase::Process(ProcessData& data)
   AudioThreadScope audioThread;
 
   if (data.processContext)
-    mContext = *data.processContext;
-  updateTimeInfo();
+    mHostTime = timeInfoOf(*data.processContext);
+  mPlug.SetTimeInfo(mHostTime);
   // Hosts switch to offline for an export without a new set-up.
   mPlug.SetRenderingOffline(data.processMode == kOffline);
   applyParameterChanges(data.inputParameterChanges);

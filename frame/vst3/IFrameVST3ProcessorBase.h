@@ -38,7 +38,7 @@ public:
 
 private:
   void makeBuses(int configIdx, ERoute route, Steinberg::Vst::BusList& list);
-  void updateTimeInfo();
+  static ITimeInfo timeInfoOf(const Steinberg::Vst::ProcessContext& context);
   void applyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   template <typename T>
   void processAudio(Steinberg::Vst::ProcessData& data, std::vector<T*>& outputs);
@@ -47,8 +47,8 @@ private:
   Steinberg::Vst::BusList& mAudioInputs;
   Steinberg::Vst::BusList& mAudioOutputs;
   Steinberg::Vst::ProcessSetup mSetup{};
-  // The last context the host passed: a host that passes none keeps getting this one.
-  Steinberg::Vst::ProcessContext mContext{};
+  // The time of the last context the host passed: a host that passes none keeps getting it.
+  ITimeInfo mHostTime = timeInfoOf({});
   // Host output pointers of all buses in bus order, gathered per call without allocating.
   std::vector<float*> mOutputs32;
   std::vector<double*> mOutputs64;

@@ -485,6 +485,64 @@ TEST(ProcessBlocks, InPlaceEqualsSeparateBuffers)
   EXPECT_EQ(firstDifference(outR, inR), -1);
 }
 
+TEST(ProcessBlocks, ThirtyTwoBitCallsGiveTheSixtyFourBitResultRounded)
+{
+  // The signal path reads the host's 32-bit buffers itself: it must sound exactly as the
+  // 64-bit path on their conversions, in odd lengths, in place, past the block size, across
+  // a bypass, and where a missing output sends the call through the frame's conversion.
+  const int sizes[] = {1, 7, 64, 63, 600, 2, 33, 512, 5};
+  EffectHost<> wide(48000.0, 512), narrow(48000.0, 512);
+  for (auto* h : {&wide, &narrow})
+  {
+    setValue(*h, kParamStages, 1.0);
+    setValue(*h, kParamFeedback, 0.8);
+    setValue(*h, kParamStereo, 0.9);
+    setValue(*h, kParamSync, 1.0);
+    h->setTransport(97.5, 0.25, true);
+  }
+  Noise noise(11);
+  for (int round = 0; round < 4; ++round)
+  {
+    const bool inPlace = round % 2 == 1;
+    for (auto* h : {&wide, &narrow})
+      h->plug().SetBypassed(round == 2);
+    for (int n : sizes)
+    {
+      std::vector<float> inL(static_cast<size_t>(n)), inR(inL.size()), outL(inL.size()), outR(inL.size());
+      for (size_t i = 0; i < inL.size(); ++i)
+      {
+        inL[i] = static_cast<float>(noise.sample());
+        inR[i] = static_cast<float>(noise.sample());
+      }
+      std::vector<double> wideL(inL.begin(), inL.end()), wideR(inR.begin(), inR.end());
+      wide.process(wideL.data(), wideR.data(), n);
+      if (round == 3 && n == 63)
+      {
+        const float* in[2] = {inL.data(), inR.data()};
+        float* out[2] = {outL.data(), nullptr};
+        frame::AudioThreadScope audio;
+        narrow.plug().SetTimeInfo(narrow.timeInfo());
+        narrow.plug().ProcessBuffers(in, 2, out, 2, n);
+        narrow.setTransport(97.5, narrow.timeInfo().mPPQPos + n / 48000.0 * 97.5 / 60.0, true);
+        outR.assign(wideR.begin(), wideR.end());
+      }
+      else if (inPlace)
+      {
+        narrow.process(inL.data(), inR.data(), inL.data(), inR.data(), n);
+        outL = inL;
+        outR = inR;
+      }
+      else
+        narrow.process(inL.data(), inR.data(), outL.data(), outR.data(), n);
+      for (size_t i = 0; i < outL.size(); ++i)
+      {
+        ASSERT_EQ(outL[i], static_cast<float>(wideL[i])) << "round " << round << ", " << n << " frames, frame " << i;
+        ASSERT_EQ(outR[i], static_cast<float>(wideR[i])) << "round " << round << ", " << n << " frames, frame " << i;
+      }
+    }
+  }
+}
+
 TEST(ProcessSync, TransportStartRestartsTheSyncedLFO)
 {
   EffectHost<> host;

@@ -155,8 +155,11 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
         mController->setParamNormalized(queue->getParameterId(), value);
     }
   }
-  mInputChanges.clearQueue();
-  mOutputChanges.clearQueue();
+  // Most calls carry no changes either way: the queues are cleared only when used.
+  if (mInputChanges.getParameterCount() > 0)
+    mInputChanges.clearQueue();
+  if (mOutputChanges.getParameterCount() > 0)
+    mOutputChanges.clearQueue();
   if (result != kResultOk)
   {
     error = "'" + mDescription.name + "' failed to process a block (result " + std::to_string(result) + ")";
