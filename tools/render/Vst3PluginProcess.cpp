@@ -107,9 +107,11 @@ double* Vst3Plugin::Channel64(bool output, int channel)
 
 void Vst3Plugin::FillProcessContext(int64_t position)
 {
-  // A transport playing from the start in 4/4 at the chosen tempo.
+  // A transport playing from the start in 4/4 at the chosen tempo. The fields it leaves at
+  // zero are cleared at the start of playback only.
   ProcessContext& c = mContext;
-  c = ProcessContext{};
+  if (position == 0)
+    c = ProcessContext{};
   c.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid |
             ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
             ProcessContext::kContTimeValid;
@@ -125,13 +127,16 @@ void Vst3Plugin::FillProcessContext(int64_t position)
 
 bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
 {
-  for (const auto& [id, value] : mPending)
+  if (!mPending.Empty())
   {
-    int32 index = 0;
-    if (IParamValueQueue* queue = mInputChanges.addParameterData(id, index))
-      queue->addPoint(0, value, index);
+    for (const auto& [id, value] : mPending)
+    {
+      int32 index = 0;
+      if (IParamValueQueue* queue = mInputChanges.addParameterData(id, index))
+        queue->addPoint(0, value, index);
+    }
+    mPending.Clear();
   }
-  mPending.Clear();
   FillProcessContext(position);
   for (int32 i = 0; i < mData.numInputs; ++i)
     mData.inputs[i].silenceFlags = 0;
