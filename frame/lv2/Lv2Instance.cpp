@@ -95,11 +95,15 @@ void Instance::Deactivate()
 
 void Instance::applyPortValues()
 {
-  for (size_t i = 0; i < mParamPorts.size(); ++i)
+  const size_t n = mParamPorts.size();
+  for (size_t i = 0; i < n; ++i)
   {
-    if (!mParamPorts[i])
+    // Most runs change nothing: the bits a port are compared first, one comparison where the
+    // values take several (NaN is not equal to itself).
+    const float* port = mParamPorts[i];
+    if (!port || std::memcmp(port, &mLastValues[i], sizeof(float)) == 0)
       continue;
-    const float v = *mParamPorts[i];
+    const float v = *port;
     if (std::isnan(v) || v == mLastValues[i])
       continue;
     mLastValues[i] = v;

@@ -64,7 +64,8 @@ private:
   /** Turns the pending values into events: taken at once by flush before processing
    *  starts, by the next processing call after. */
   void FlushPending();
-  clap_event_transport_t Transport(int64_t position) const;
+  /** Moves mTransport to the position (in samples). */
+  void MoveTransport(int64_t position);
 
   const clap_plugin_entry_t* mEntry = nullptr;
   clap_host_t mHost{};
@@ -78,6 +79,7 @@ private:
   bool mActive = false, mProcessing = false;
 
   ProcessSettings mSettings;
+  clap_event_transport_t mTransport{};
   PendingValues mPending;
   claphost::InputEvents mEvents;
   clap_output_events_t mOut{};

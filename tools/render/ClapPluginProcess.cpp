@@ -47,10 +47,10 @@ void ClapPlugin::FlushPending()
   mEvents.Clear();
 }
 
-clap_event_transport_t ClapPlugin::Transport(int64_t position) const
+void ClapPlugin::MoveTransport(int64_t position)
 {
   // A transport playing from the start in 4/4 at the chosen tempo.
-  clap_event_transport_t t{};
+  clap_event_transport_t& t = mTransport;
   t.header = {sizeof(t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
   t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_HAS_SECONDS_TIMELINE |
             CLAP_TRANSPORT_HAS_TIME_SIGNATURE | CLAP_TRANSPORT_IS_PLAYING;
@@ -64,16 +64,15 @@ clap_event_transport_t ClapPlugin::Transport(int64_t position) const
   t.bar_start = static_cast<clap_beattime>(bar) * 4 * CLAP_BEATTIME_FACTOR;
   t.bar_number = bar;
   t.tsig_num = t.tsig_denom = 4;
-  return t;
 }
 
 bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
 {
   FlushPending();
-  const clap_event_transport_t transport = Transport(position);
+  MoveTransport(position);
   clap_process_t p = mBuffers.Call(static_cast<uint32_t>(frames), mSettings.doublePrecision);
   p.steady_time = position;
-  p.transport = &transport;
+  p.transport = &mTransport;
   p.in_events = &mEvents.list;
   p.out_events = &mOut;
   const clap_process_status status = mPlugin->process(mPlugin, &p);
