@@ -125,6 +125,11 @@ public:
   void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
   void SetRenderingOffline(bool offline) { mRenderingOffline.store(offline, std::memory_order_relaxed); }
   void SetTimeInfo(const ITimeInfo& timeInfo) { mTimeInfo = timeInfo; }
+  /** The time of the coming call, for a binding to write every field of straight from the
+   *  host's data. A record copied whole right after it was written field by field waits
+   *  for each write to land (the wide reads cannot take the narrow writes in flight), which
+   *  every processing call would pay. Audio thread. */
+  ITimeInfo& TimeInfoToFill() { return mTimeInfo; }
 
   /** The processing contract for one host call: channels the host gives (null pointers and
    *  channels past nInputs/nOutputs are unconnected) are attached, converted from 32-bit

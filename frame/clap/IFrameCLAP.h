@@ -128,6 +128,7 @@ private:
 
   // The transport of the current block, and where in the block it holds.
   ITimeInfo mBlockTime;
+  bool mBlockTimeShown = false; // takeTransport wrote mBlockTime into the plug-in too
   int mBlockTimeOffset = 0;
   double mSampleRate = 48000.0;
   double mGridTempo = 0.0, mSamplesPerBeat = 0.0; // for the tempo last seen

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "frame/clap/IFrameCLAP.h"
 
@@ -183,15 +184,20 @@ void IFrameCLAP::takeTransport(const clap_event_transport_t& transport)
   t.mDenominator = signature ? transport.tsig_denom : 0;
   t.mTransportIsRunning = (f & CLAP_TRANSPORT_IS_PLAYING) != 0;
   t.mTransportLoopEnabled = (f & CLAP_TRANSPORT_IS_LOOP_ACTIVE) != 0;
+  // Both written from the fields just made: a copy of mBlockTime now would wait for them.
   mBlockTime = t;
+  mPlug->TimeInfoToFill() = t;
+  mBlockTimeShown = true;
 }
 
 void IFrameCLAP::timeInfoAt(int offset)
 {
   const int later = offset - mBlockTimeOffset;
+  const bool shown = std::exchange(mBlockTimeShown, false);
   if (later <= 0 || !mBlockTime.mTransportIsRunning)
   {
-    mPlug->SetTimeInfo(mBlockTime);
+    if (!shown || later > 0)
+      mPlug->SetTimeInfo(mBlockTime);
     return;
   }
   // A piece of a cut block starts later in the song than the block.

@@ -129,7 +129,7 @@ void Instance::processSegment(uint32_t start, uint32_t end)
   for (size_t c = 0; c < mAudioOut.size(); ++c)
     mSegmentOut[c] = mAudioOut[c] ? mAudioOut[c] + start : nullptr;
   const int n = static_cast<int>(end - start);
-  mPlug->SetTimeInfo(mTime.Info());
+  mTime.Info(mPlug->TimeInfoToFill());
   mPlug->ProcessBuffers(mSegmentIn.data(), static_cast<int>(mSegmentIn.size()), mSegmentOut.data(),
                         static_cast<int>(mSegmentOut.size()), n);
   mTime.Advance(n, mSampleRate);

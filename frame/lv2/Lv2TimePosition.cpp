@@ -111,10 +111,9 @@ void TimePosition::Advance(int nFrames, double sampleRate)
   mBeat = PositionAfter(mBeat, nFrames * mSpeed, mBeatsPerMinute, sampleRate);
 }
 
-ITimeInfo TimePosition::Info() const
+void TimePosition::Info(ITimeInfo& t) const
 {
   const double quarters = 4.0 / mBeatUnit;
-  ITimeInfo t;
   t.mTempo = mBeatsPerMinute * quarters;
   t.mPPQPos = mBeat * quarters;
   t.mLastBar = std::floor(mBeat / mBeatsPerBar) * mBeatsPerBar * quarters;
@@ -126,7 +125,8 @@ ITimeInfo TimePosition::Info() const
   t.mDenominator = static_cast<int>(std::min(mBeatUnit, 1e6));
   t.mTransportIsRunning = mSpeed != 0.0;
   t.mTransportLoopEnabled = false;
-  return t;
+  t.mCycleStart = t.mCycleEnd = -1.0;
+  t.mTransportRestarts = false;
 }
 
 } // namespace frame::lv2

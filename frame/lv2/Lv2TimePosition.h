@@ -28,8 +28,8 @@ public:
   bool Read(const TimeUrids& urids, const LV2_Atom* atom, uint32_t maxSize);
   /** The transport moved on by nFrames at sampleRate. */
   void Advance(int nFrames, double sampleRate);
-  /** The frame's view: tempo and positions in quarter notes. */
-  ITimeInfo Info() const;
+  /** The frame's view, every field of `t`: tempo and positions in quarter notes. */
+  void Info(ITimeInfo& t) const;
 
 private:
   double mBeatsPerMinute = 120.0;

@@ -111,10 +111,9 @@ tresult IFrameVST3ProcessorBase::SetupProcessing(const ProcessSetup& setup)
   return kResultOk;
 }
 
-ITimeInfo IFrameVST3ProcessorBase::timeInfoOf(const ProcessContext& context)
+void IFrameVST3ProcessorBase::readContext(const ProcessContext& context, ITimeInfo& t)
 {
   // Every field is taken as the host gave it: what it never supplied reads as 0.
-  ITimeInfo t;
   t.mTempo = context.tempo;
   // Hosts are only trusted with the sample position when they vouch for the musical one.
   t.mSamplePosValid = (context.state & ProcessContext::kProjectTimeMusicValid) != 0;
@@ -127,7 +126,7 @@ ITimeInfo IFrameVST3ProcessorBase::timeInfoOf(const ProcessContext& context)
   t.mDenominator = context.timeSigDenominator;
   t.mTransportIsRunning = (context.state & ProcessContext::kPlaying) != 0;
   t.mTransportLoopEnabled = (context.state & ProcessContext::kCycleActive) != 0;
-  return t;
+  t.mTransportRestarts = false;
 }
 
 void IFrameVST3ProcessorBase::applyParameterChanges(IParameterChanges* changes)
@@ -194,8 +193,12 @@ tresult IFrameVST3ProcessorBase::Process(ProcessData& data)
   AudioThreadScope audioThread;
 
   if (data.processContext)
-    mHostTime = timeInfoOf(*data.processContext);
-  mPlug.SetTimeInfo(mHostTime);
+  {
+    readContext(*data.processContext, mPlug.TimeInfoToFill());
+    readContext(*data.processContext, mHostTime);
+  }
+  else
+    mPlug.SetTimeInfo(mHostTime);
   // Hosts switch to offline for an export without a new set-up.
   mPlug.SetRenderingOffline(data.processMode == kOffline);
   applyParameterChanges(data.inputParameterChanges);

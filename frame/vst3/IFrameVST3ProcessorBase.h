@@ -38,7 +38,14 @@ public:
 
 private:
   void makeBuses(int configIdx, ERoute route, Steinberg::Vst::BusList& list);
-  static ITimeInfo timeInfoOf(const Steinberg::Vst::ProcessContext& context);
+  /** Writes every field of `t` from the host's context. */
+  static void readContext(const Steinberg::Vst::ProcessContext& context, ITimeInfo& t);
+  static ITimeInfo timeInfoOf(const Steinberg::Vst::ProcessContext& context)
+  {
+    ITimeInfo t;
+    readContext(context, t);
+    return t;
+  }
   void applyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   template <typename T>
   void processAudio(Steinberg::Vst::ProcessData& data, std::vector<T*>& outputs);
