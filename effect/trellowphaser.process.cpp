@@ -1,5 +1,6 @@
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 #include <emmintrin.h>
@@ -20,6 +21,13 @@ inline v2d loadPair(const double* left, const double* right, int i) { return v2d
 inline v2d loadPair(const float* left, const float* right, int i)
 {
   return reinterpret_cast<v2d>(_mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left + i), _mm_load_ss(right + i))));
+}
+// Two 32-bit samples in the low half; a host's buffer need not be aligned for a double.
+inline __m128 loadTwo(const float* at)
+{
+  double both;
+  std::memcpy(&both, at, sizeof both);
+  return _mm_castpd_ps(_mm_set_sd(both));
 }
 // Rounded to nearest together where the host takes 32-bit samples, as one by one.
 inline void storePair(v2d pair, double* left, double* right, int i)
@@ -293,8 +301,8 @@ void TrellowPhaser::processRun(const T* inL, const T* inR, T* outL, T* outR, int
     // order, as frame by frame.
     for (; i + 2 <= nFrames; i += 2)
     {
-      const __m128 left = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(inL + i)));
-      const __m128 right = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(inR + i)));
+      const __m128 left = loadTwo(inL + i);
+      const __m128 right = loadTwo(inR + i);
       const __m128 pairs = _mm_unpacklo_ps(left, right);
       const v2d first = frame(reinterpret_cast<v2d>(_mm_cvtps_pd(pairs)));
       const v2d second = frame(reinterpret_cast<v2d>(_mm_cvtps_pd(_mm_movehl_ps(pairs, pairs))));
