@@ -56,11 +56,15 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
   mStart = static_cast<int64_t>(start);
   const int64_t into = mStart % mCurrentStep;
   mStartInto = into < 0 ? into + mCurrentStep : into;
-  if (mContinues && mStart != mNext && std::fabs(call.mPPQPos - mNextPosition) > kSongReach)
+  // Where the last call led in the song is worked out only when the sample count jumped.
+  if (mContinues && mStart != mNext &&
+      std::fabs(call.mPPQPos - PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate)) > kSongReach)
     mShown = false; // a jump, backwards or forwards: a new start
   mContinues = true;
   mNext = mStart + nFrames;
-  mNextPosition = PositionAfter(call.mPPQPos, nFrames, call.mTempo, sampleRate);
+  mLastPosition = call.mPPQPos;
+  mLastTempo = call.mTempo;
+  mLastFrames = nFrames;
 }
 
 double Timeline::songPosition(int64_t pos)

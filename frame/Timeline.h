@@ -58,7 +58,9 @@ private:
   bool mShown = false;        // playback since its last start has been shown
   bool mContinues = false;    // a call that starts at mNext continues the playback
   int64_t mNext = 0;          // where a call continuing this one starts, in samples
-  double mNextPosition = 0.0; // and in quarter notes
+  double mLastPosition = 0.0; // the song position, tempo and length of that call
+  double mLastTempo = 0.0;
+  int mLastFrames = 0;
   bool mOffsetHeld = false;   // mOffset holds for the tempo mOffsetTempo
   double mOffset = 0.0;       // the song position at the timeline's sample 0, at that tempo
   double mOffsetTempo = 0.0;
