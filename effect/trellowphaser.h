@@ -117,6 +117,15 @@ private:
   double mManual = 0.0625;
   double mDepth = 0.5;
   bool mTransportWasRunning = false;
+  /** What the last sync step worked the increment out from, and the increment it left. */
+  struct SyncedIncrement
+  {
+    double tempo = 0.0, updateRate = 0.0;
+    int rateIndex = -1;
+    double increment = 0.0;
+    bool operator==(const SyncedIncrement&) const = default;
+  };
+  SyncedIncrement mSyncedIncrement;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
   double mFreqFactor = kTwoPiTopFrequency / 48000.0;

@@ -150,6 +150,12 @@ void TrellowPhaser::handleSync2Host()
   {
     if (!running)
       mTransportWasRunning = false;
+    // Without a position to follow, a block changes only the increment, which depends on the
+    // tempo, the note value and the update rate alone: the frame's grid leaves most blocks
+    // so, and they need not work it out again.
+    const SyncedIncrement key{timeInfo.mTempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
+    if ((!running || !placed) && key == mSyncedIncrement)
+      return;
     followHost(timeInfo);
   }
   // The law counts the tempo to three decimals; a host tempo finer than that (133.3335 bpm)
@@ -158,6 +164,7 @@ void TrellowPhaser::handleSync2Host()
   const double counted = std::round(tempo * 1000.0) * 0.001;
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
+  mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
 }
 
 void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
