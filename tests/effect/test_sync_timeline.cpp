@@ -366,3 +366,20 @@ TEST(SyncTimeline, ExportsSoundTheSameWhereverThePreRollStarts)
     }
   }
 }
+
+TEST(SyncTimeline, ANoteValueChangedBetweenTheGridsPointsCountsFromThatBlock)
+{
+  // Blocks between the grid's points tell no position and keep the increment last worked
+  // out; a new note value (which leaves the free-running increment behind) must not be kept.
+  Host h(steady(120.0), Host::k64, false);
+  h.start(0);
+  h.run(640); // the next block starts 64 samples past a grid point
+  h.plug().SetParameterValue(kParamLFOSpeed, 0.5);
+  h.call(64);
+  LFO expected = Access::lfo(h.plug());
+  frame::ITimeInfo tempoOnly;
+  tempoOnly.mTempo = 120.0;
+  tempoOnly.mTransportIsRunning = false;
+  expected.synchronize(&tempoOnly);
+  EXPECT_EQ(Access::lfo(h.plug()).mPhaseInc, expected.mPhaseInc);
+}
