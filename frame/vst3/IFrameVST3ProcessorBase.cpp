@@ -16,6 +16,7 @@ IFrameVST3ProcessorBase::IFrameVST3ProcessorBase(IFramePlugin& plug, BusList& au
     mOutputs32(static_cast<size_t>(plug.MaxNChannels(kOutput)), nullptr),
     mOutputs64(static_cast<size_t>(plug.MaxNChannels(kOutput)), nullptr)
 {
+  readContext(ProcessContext{}, mHostTime); // a host that never passes a context: every field 0
 }
 
 SpeakerArrangement IFrameVST3ProcessorBase::ArrangementForChannels(int nChans)

@@ -40,12 +40,6 @@ private:
   void makeBuses(int configIdx, ERoute route, Steinberg::Vst::BusList& list);
   /** Writes every field of `t` from the host's context. */
   static void readContext(const Steinberg::Vst::ProcessContext& context, ITimeInfo& t);
-  static ITimeInfo timeInfoOf(const Steinberg::Vst::ProcessContext& context)
-  {
-    ITimeInfo t;
-    readContext(context, t);
-    return t;
-  }
   void applyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   template <typename T>
   void processAudio(Steinberg::Vst::ProcessData& data, std::vector<T*>& outputs);
@@ -55,7 +49,7 @@ private:
   Steinberg::Vst::BusList& mAudioOutputs;
   Steinberg::Vst::ProcessSetup mSetup{};
   // The time of the last context the host passed: a host that passes none keeps getting it.
-  ITimeInfo mHostTime = timeInfoOf({});
+  ITimeInfo mHostTime;
   // Host output pointers of all buses in bus order, gathered per call without allocating.
   std::vector<float*> mOutputs32;
   std::vector<double*> mOutputs64;
