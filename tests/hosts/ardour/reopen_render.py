@@ -24,6 +24,8 @@ LUA_TOOL = "ardour7-lua"
 ARDOUR_LIB_DIRS = ["/usr/lib/ardour7", "/usr/local/lib/ardour7"]
 STEP_TIMEOUT = 40
 HOST_RETRIES = 4
+# Renders of a re-open that differ from the first by Ardour's stray writes alone.
+STRAY_RETRIES = 2
 # The test signal peaks below 0.5; stray memory read as floats lands far beyond this.
 GARBAGE_LEVEL = 16.0
 # Lines Ardour prints on every run that say nothing about this test.
@@ -177,6 +179,20 @@ def compare(first, second):
             f"({a[first_i]!r} then {b[first_i]!r}); {len(diffs)} of {len(a)} samples differ")
 
 
+def host_stray_words(first, second, most=8):
+    """Describes a difference that is Ardour's own heap corruption, or returns None. Its stray
+    writes land on the second channel's first sample of a 512-frame stretch of the export:
+    as garbage (which garbage() sees) or as a lone word changed in its last bits."""
+    ch, a = read_float_wav(first)
+    _, b = read_float_wav(second)
+    bits_a, bits_b = array.array("I", a.tobytes()), array.array("I", b.tobytes())
+    diffs = [i for i in range(len(bits_a)) if bits_a[i] != bits_b[i]]
+    if ch < 2 or not diffs or len(diffs) > most or any(i % (512 * ch) != 1 for i in diffs):
+        return None
+    return ", ".join(f"the word at frame {i // ch}, channel 1 ({bits_a[i]:#010x} then {bits_b[i]:#010x})"
+                     for i in diffs)
+
+
 def host_shift(first, second, most=4096):
     """The number of frames by which Ardour wrote one render early against the other, where
     they are otherwise the same to the bit; None where they differ in what they hold."""
@@ -223,31 +239,39 @@ def main():
     script = os.path.join(HERE, "roundtrip.lua")
     common = [args.format, args.identity]
     # Now and then Ardour writes the first export of a new session from a block before its
-    # start: the render is the plug-in's output moved by that block, the same to the bit
-    # otherwise. That is the host's doing, so the round trip is made afresh, twice at most.
+    # start (the render is the plug-in's output moved by that block, the same to the bit
+    # otherwise), or corrupts a word of it. That is the host's doing, so the round trip is
+    # made afresh, twice at most.
     for attempt in range(1, 4):
         session, name = os.path.join(work, f"session-{attempt}"), "reopen"
         first = os.path.join(work, f"first-{attempt}.wav")
         run_phase("create and render", [lua, script, "create", session, name] + common +
                   [first, args.seconds] + args.set, env, [session, first], first)
-        failures, shifted = [], 0
+        failures, first_at_fault = [], 0
         for n in range(1, args.reopens + 1):
             render = os.path.join(work, f"reopened-{attempt}-{n}.wav")
-            run_phase(f"re-open and render ({n})", [lua, script, "reopen", session, name] + common +
-                      [render, args.seconds] + args.set, env, [render], render)
-            diff = compare(first, render)
+            for again in range(STRAY_RETRIES + 1):
+                run_phase(f"re-open and render ({n})", [lua, script, "reopen", session, name] + common +
+                          [render, args.seconds] + args.set, env, [render], render)
+                diff = compare(first, render)
+                stray = diff and host_stray_words(first, render)
+                if not stray:
+                    break
+                print(f"note: Ardour's heap corruption changed {stray}")
             print(f"re-opened render {n}: " + (diff or "bit-identical to the first"))
             if diff:
                 shift = host_shift(first, render)
-                shifted += shift is not None
+                # A stray word that every render shows again is in the first one.
+                first_at_fault += shift is not None or bool(stray)
                 failures.append(f"re-opened render {n} differs from the first: {diff}"
                                 + (f" (the same moved by {shift} frames)" if shift else ""))
         if not failures:
             print(f"all {args.reopens} re-opened renders are bit-identical to the first")
             return 0
-        if shifted < len(failures) or attempt == 3:
+        if first_at_fault < len(failures) or attempt == 3:
             fail("\n".join(failures))
-        print(f"Ardour wrote the first render of attempt {attempt} out of place; making the session again")
+        print(f"Ardour wrote the first render of attempt {attempt} out of place or corrupted it; "
+              "making the session again")
     return 1
 
 
