@@ -69,6 +69,7 @@ void BM_PluginProcess(benchmark::State& state)
   }
 
   fillNoise(host.Input32(0), host.Input32(1), blockSize);
+  float* const output = host.Output32(0);
   for (auto _ : state)
   {
     if (!host.Process(blockSize, error))
@@ -76,7 +77,7 @@ void BM_PluginProcess(benchmark::State& state)
       state.SkipWithError(error.c_str());
       break;
     }
-    benchmark::DoNotOptimize(host.Output32(0));
+    benchmark::DoNotOptimize(output);
     benchmark::ClobberMemory();
   }
   host.Stop();

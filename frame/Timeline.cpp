@@ -54,8 +54,20 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
     return;
   }
   mStart = static_cast<int64_t>(start);
-  const int64_t into = mStart % mCurrentStep;
-  mStartInto = into < 0 ? into + mCurrentStep : into;
+  // A call that continues the last on the same grid starts where that one said; only a
+  // jump or a new step takes a division.
+  if (mContinues && mStart == mNext && mCurrentStep == mNextStep)
+    mStartInto = mNextInto;
+  else
+  {
+    const int64_t into = mStart % mCurrentStep;
+    mStartInto = into < 0 ? into + mCurrentStep : into;
+  }
+  const int64_t nextInto = mStartInto + nFrames;
+  mNextInto = nextInto < mCurrentStep ? nextInto
+              : nextInto - mCurrentStep < mCurrentStep ? nextInto - mCurrentStep
+                                                       : nextInto % mCurrentStep;
+  mNextStep = mCurrentStep;
   // Where the last call led in the song is worked out only when the sample count jumped.
   if (mContinues && mStart != mNext &&
       std::fabs(call.mPPQPos - PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate)) > kSongReach)

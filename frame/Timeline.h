@@ -58,6 +58,8 @@ private:
   bool mShown = false;        // playback since its last start has been shown
   bool mContinues = false;    // a call that starts at mNext continues the playback
   int64_t mNext = 0;          // where a call continuing this one starts, in samples
+  int64_t mNextInto = 0;      // and how far into the step mNextStep that is
+  int64_t mNextStep = 0;
   double mLastPosition = 0.0; // the song position, tempo and length of that call
   double mLastTempo = 0.0;
   int mLastFrames = 0;

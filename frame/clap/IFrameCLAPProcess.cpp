@@ -61,8 +61,9 @@ double onSampleGrid(double beats, double samplesPerBeat, double tempo, double ra
 template <typename T>
 void IFrameCLAP::processSpan(const clap_process_t& process, uint32_t start, uint32_t end)
 {
-  T* inputs[kMaxChannels] = {};
-  T* outputs[kMaxChannels] = {};
+  // Only the first nIn and nOut entries are filled, and only they are read.
+  T* inputs[kMaxChannels];
+  T* outputs[kMaxChannels];
   const int nIn = attach<T>(process.audio_inputs, process.audio_inputs_count, start, inputs);
   const int nOut = attach<T>(process.audio_outputs, process.audio_outputs_count, start, outputs);
   timeInfoAt(static_cast<int>(start));

@@ -95,13 +95,18 @@ void Instance::Deactivate()
 
 void Instance::applyPortValues()
 {
+  // Most runs change nothing: a first pass only compares each port's bits with the last
+  // value's, one comparison where the values take several (NaN is not equal to itself).
   const size_t n = mParamPorts.size();
-  for (size_t i = 0; i < n; ++i)
+  const float* const* ports = mParamPorts.data();
+  const float* last = mLastValues.data();
+  size_t first = 0;
+  while (first < n && (!ports[first] || std::memcmp(ports[first], &last[first], sizeof(float)) == 0))
+    ++first;
+  for (size_t i = first; i < n; ++i)
   {
-    // Most runs change nothing: the bits a port are compared first, one comparison where the
-    // values take several (NaN is not equal to itself).
     const float* port = mParamPorts[i];
-    if (!port || std::memcmp(port, &mLastValues[i], sizeof(float)) == 0)
+    if (!port)
       continue;
     const float v = *port;
     if (std::isnan(v) || v == mLastValues[i])

@@ -175,8 +175,8 @@ void IFrameVST3ProcessorBase::processAudio(ProcessData& data, std::vector<T*>& o
     nInputs = data.inputs[0].numChannels;
   }
 
+  // Only the first nOutputs entries are read: the rest need no clearing.
   int nOutputs = 0;
-  std::fill(outputs.begin(), outputs.end(), nullptr);
   for (int32 b = 0; data.outputs && b < data.numOutputs; ++b)
   {
     AudioBusBuffers& bus = data.outputs[b];

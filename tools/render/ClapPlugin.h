@@ -64,7 +64,7 @@ private:
   /** Turns the pending values into events: taken at once by flush before processing
    *  starts, by the next processing call after. */
   void FlushPending();
-  /** Moves mTransport to the position (in samples). */
+  /** Moves mTransport to the position (in samples); Start wrote its other fields. */
   void MoveTransport(int64_t position);
 
   const clap_plugin_entry_t* mEntry = nullptr;
@@ -84,6 +84,7 @@ private:
   claphost::InputEvents mEvents;
   clap_output_events_t mOut{};
   claphost::StereoBuffers mBuffers;
+  clap_process_t mCall{}; // set up by Start: each call moves its count and its time alone
 };
 
 } // namespace render

@@ -31,6 +31,19 @@ bool ClapPlugin::Start(const ProcessSettings& settings, std::string& error)
     if (!(p.flags & ParameterInfo::kIsReadOnly))
       mPending.Set(p.id, Normalized(p.id));
   mEvents.Reserve(mParams.size() + 1);
+
+  // A transport playing from the start in 4/4 at the chosen tempo.
+  clap_event_transport_t& t = mTransport;
+  t = clap_event_transport_t{};
+  t.header = {sizeof(t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+  t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_HAS_SECONDS_TIMELINE |
+            CLAP_TRANSPORT_HAS_TIME_SIGNATURE | CLAP_TRANSPORT_IS_PLAYING;
+  t.tempo = settings.tempo;
+  t.tsig_num = t.tsig_denom = 4;
+  mCall = mBuffers.Call(0, settings.doublePrecision);
+  mCall.transport = &mTransport;
+  mCall.in_events = &mEvents.list;
+  mCall.out_events = &mOut;
   return true;
 }
 
@@ -49,12 +62,7 @@ void ClapPlugin::FlushPending()
 
 void ClapPlugin::MoveTransport(int64_t position)
 {
-  // A transport playing from the start in 4/4 at the chosen tempo.
   clap_event_transport_t& t = mTransport;
-  t.header = {sizeof(t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
-  t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_HAS_SECONDS_TIMELINE |
-            CLAP_TRANSPORT_HAS_TIME_SIGNATURE | CLAP_TRANSPORT_IS_PLAYING;
-  t.tempo = mSettings.tempo;
   // Positions are never negative here: adding a half and truncating rounds them.
   const double seconds = static_cast<double>(position) / mSettings.sampleRate;
   const double beats = seconds * mSettings.tempo / 60.0;
@@ -63,19 +71,17 @@ void ClapPlugin::MoveTransport(int64_t position)
   t.song_pos_seconds = static_cast<clap_sectime>(seconds * static_cast<double>(CLAP_SECTIME_FACTOR) + 0.5);
   t.bar_start = static_cast<clap_beattime>(bar) * 4 * CLAP_BEATTIME_FACTOR;
   t.bar_number = bar;
-  t.tsig_num = t.tsig_denom = 4;
 }
 
 bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
 {
-  FlushPending();
+  // The events are cleared after each call, so a call with nothing pending needs no flush.
+  if (!mPending.Empty())
+    FlushPending();
   MoveTransport(position);
-  clap_process_t p = mBuffers.Call(static_cast<uint32_t>(frames), mSettings.doublePrecision);
-  p.steady_time = position;
-  p.transport = &mTransport;
-  p.in_events = &mEvents.list;
-  p.out_events = &mOut;
-  const clap_process_status status = mPlugin->process(mPlugin, &p);
+  mCall.frames_count = static_cast<uint32_t>(frames);
+  mCall.steady_time = position;
+  const clap_process_status status = mPlugin->process(mPlugin, &mCall);
   mEvents.Clear();
   if (status == CLAP_PROCESS_ERROR)
   {

@@ -122,7 +122,8 @@ void Vst3Plugin::FillProcessContext(int64_t position)
   c.timeSigNumerator = 4;
   c.timeSigDenominator = 4;
   c.projectTimeMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
-  c.barPositionMusic = std::floor(c.projectTimeMusic / 4.0) * 4.0;
+  // Positions are never negative here: truncating is floor, without a call.
+  c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
 }
 
 bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
