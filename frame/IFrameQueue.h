@@ -38,6 +38,12 @@ public:
     return true;
   }
 
+  /** Consumer side: nothing to pop. */
+  bool Empty() const
+  {
+    return mReadIndex.load(std::memory_order_relaxed) == mWriteIndex.load(std::memory_order_acquire);
+  }
+
   size_t ElementsAvailable() const
   {
     const size_t w = mWriteIndex.load(std::memory_order_acquire);

@@ -82,7 +82,8 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
   mBlockTimeOffset = 0;
   // The editor's gestures since the last call, at the block's start; the values themselves
   // reach the signal path through the frame, before the first frame is processed.
-  sendGestures(process->out_events);
+  if (!mGestures.Empty())
+    sendGestures(process->out_events);
 
   const uint32_t frames = std::min<uint32_t>(process->frames_count, INT_MAX);
   const bool wide = process->audio_outputs_count > 0 && process->audio_outputs && process->audio_outputs[0].data64;
