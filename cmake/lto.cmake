@@ -3,8 +3,9 @@
 # time can they be inlined into one another, which cuts the call's own cost by about a
 # fifth. The libraries on that path keep ordinary object code beside, so the tests and tools
 # that link them are built as before. Sanitizer and fuzzing builds go without.
+option(MG_LINK_TIME_OPTIMIZATION "Optimise the shipped modules at link time (GCC)" ON)
 set(MG_LTO OFF)
-if(NOT MG_SANITIZE AND NOT MG_SANITIZE_THREAD AND NOT MG_BUILD_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+if(MG_LINK_TIME_OPTIMIZATION AND NOT MG_SANITIZE AND NOT MG_SANITIZE_THREAD AND NOT MG_BUILD_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   include(CheckIPOSupported)
   check_ipo_supported(RESULT MG_LTO LANGUAGES CXX)
 endif()
