@@ -37,6 +37,7 @@ public:
    *  On the audio thread before a block while the host may process, else on the thread
    *  that set the value up (initialisation, tools). */
   void OnParamChange(int paramIdx) override;
+  using TrellowPhaserBase::OnParamChange; // the frame's routing overload stays callable
   /** Processing was set up or stopped: sizes the control interval and clears the filters.
    *  Main thread. */
   void OnReset() override;
