@@ -14,7 +14,7 @@
 
 #include "bench/SignalPath.h"
 #include "effect/trellowphaser.h"
-#include "tools/render/PluginHost.h"
+#include "apps/render/PluginHost.h"
 
 #ifdef MG_LV2_DSP_MODULE
 #include "lv2/Lv2TestHost.h"

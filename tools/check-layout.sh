@@ -27,6 +27,7 @@ mapfile -t core < <(sources frame -maxdepth 1)
 mapfile -t effect < <(sources effect)
 mapfile -t graphics < <(sources graphics)
 mapfile -t plugin < <(sources effect editor graphics settings frame)
+mapfile -t apps < <(sources apps)
 if [ ${#core[@]} -eq 0 ] || [ ${#effect[@]} -eq 0 ] || [ ${#graphics[@]} -eq 0 ]; then
   echo "check-layout: no sources under $(pwd)" >&2
   exit 2
@@ -50,4 +51,7 @@ forbid "VST 3 headers appear only in frame/vst3/" \
   '["<](pluginterfaces|public\.sdk|base/source|base/thread|frame/vst3)/' -- "${outside_vst3[@]}"
 forbid "CLAP headers appear only in frame/clap/" '["<](clap|frame/clap)/' -- "${outside_clap[@]}"
 forbid "LV2 headers appear only in frame/lv2/" '["<](lv2|frame/lv2)/' -- "${outside_lv2[@]}"
+forbid "the plug-in's folders include nothing from apps/, tools/ or tests/" \
+  '"(apps|tools|tests)/' -- "${plugin[@]}"
+forbid "apps/ includes nothing from tools/ or tests/" '"(tools|tests)/' -- "${apps[@]}"
 exit $status

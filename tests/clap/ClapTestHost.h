@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "clap/clap.h"
-#include "tools/render/ClapHosting.h"
+#include "apps/render/ClapHosting.h"
 
 namespace claptest {
 

@@ -7,7 +7,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 
 #include "e2e/X11TestSupport.h"
-#include "tools/render/EditorWindowX11.h"
+#include "apps/render/EditorWindowX11.h"
 
 #include <cstdlib>
 #include <cstring>

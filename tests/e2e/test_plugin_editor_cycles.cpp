@@ -9,8 +9,8 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include "e2e/X11TestSupport.h"
-#include "tools/render/EditorWindowX11.h"
-#include "tools/render/PluginHost.h"
+#include "apps/render/EditorWindowX11.h"
+#include "apps/render/PluginHost.h"
 
 #include <dirent.h>
 #include <malloc.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "tools/render/AudioFile.h"
+#include "apps/render/AudioFile.h"
 
 using namespace render;
 namespace fs = std::filesystem;

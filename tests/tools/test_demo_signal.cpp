@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/render/DemoSignal.h"
+#include "apps/render/DemoSignal.h"
 
 using render::DemoSignal;
 

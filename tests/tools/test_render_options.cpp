@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/render/RenderOptions.h"
+#include "apps/render/RenderOptions.h"
 
 using render::ParseOptions;
 using render::RenderOptions;

@@ -17,12 +17,12 @@
 #include "graphics/Image.h"
 #include "graphics/ImageCache.h"
 #include "support/TempDir.h"
-#include "tools/render/LogFrequency.h"
-#include "tools/render/PluginHost.h"
-#include "tools/render/Response.h"
-#include "tools/render/ResponsePicture.h"
-#include "tools/render/Spectrogram.h"
-#include "tools/render/SpectrogramPicture.h"
+#include "apps/render/LogFrequency.h"
+#include "apps/render/PluginHost.h"
+#include "apps/render/Response.h"
+#include "apps/render/ResponsePicture.h"
+#include "apps/render/Spectrogram.h"
+#include "apps/render/SpectrogramPicture.h"
 
 namespace fs = std::filesystem;
 using frame::graphics::IRECT;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/render/ValueText.h"
+#include "apps/render/ValueText.h"
 
 using render::ParamTextModel;
 using render::ReadValueText;
