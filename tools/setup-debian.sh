@@ -10,6 +10,7 @@ packages=(
   libcurl4-openssl-dev ca-certificates
   libsndfile1-dev libfftw3-dev
   lv2-dev lilv-utils sordi
+  jackd2  # the JACK application's tests run a dummy server
   fonts-roboto-unhinted
   xvfb xauth xdotool x11-utils
   python3
