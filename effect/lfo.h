@@ -52,3 +52,13 @@ public:
   double mRate;
   double mAlternatingDepth;
 };
+
+/** The sweep's law: the squared LFO output blended with "Manual" by "LFODepth", as a fraction
+ *  of the top frequency, before it is held to 0..1. One definition for the signal path (both
+ *  channels at once) and for whatever draws the sweep (one at a time); the same operations in
+ *  the same order, so both get the same bits. */
+template <typename T>
+inline T sweepFraction(T lfo, T manual, T depth)
+{
+  return (lfo * lfo - manual) * depth + manual;
+}

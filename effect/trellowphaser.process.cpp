@@ -220,7 +220,7 @@ void TrellowPhaser::controlUpdate()
   // u = 2pi f / fs of the first stage, each further stage mSpreadFactor below the last.
   const v2d sweep{mLFO.mOutput[0], mLFO.mOutput[1]};
   const v2d manual = splat(mManual);
-  const v2d x = (sweep * sweep - manual) * splat(mDepth) + manual;
+  const v2d x = sweepFraction(sweep, manual, splat(mDepth));
   v2d u;
   for (int c = 0; c < 2; ++c)
     u[c] = x[c] < 0.0 ? 0.0 : (x[c] > 1.0 ? mFreqFactor : mFreqFactor * x[c]);

@@ -23,10 +23,10 @@ struct SweepPoint
   double rightHz = 0.0;
 };
 
-/** count points evenly spaced over the LFO's first cycle, following the plug-in's
- *  modulation law: the LFO output is squared and blended from "Manual" by "LFODepth"; the
- *  right channel runs ahead by the "Stereo" offset below the middle and alternates with
- *  the left above it. */
+/** count points evenly spaced over the LFO's first cycle, computed by the effect's own LFO
+ *  and sweep law (effect/lfo.h): the LFO output is squared and blended from "Manual" by
+ *  "LFODepth"; the right channel runs ahead by the "Stereo" offset below the middle and
+ *  alternates with the left above it. */
 std::vector<SweepPoint> SweepPoints(const SweepSettings& settings, int count);
 
 } // namespace render
