@@ -7,6 +7,7 @@
 #   Mistlegrove Phaser.resources/   the editor's bitmaps and font, beside the .clap
 #   mistlegrove-phaser.lv2/         the LV2 bundle (signal path, UI, Turtle)
 #   mistlegrove-render              the renderer (needs libsndfile1, libfftw3-double3, libx11-6)
+#   mistlegrove-phaser              the JACK application (needs libx11-6; opens libjack.so.0)
 # and prints, last, one line "highest GLIBC: GLIBC_2.xx". Exits non-zero, leaving none of
 # these in <out-dir>, when the binary check (tools/check-binaries.sh) fails.
 # Builds in build-release/ with clang against a Debian 11 sysroot cached in
@@ -58,7 +59,7 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DMG_BUILD_BENCH=OFF -DMG_BUILD_TESTS=OFF \
   -DMG_STB_INCLUDE_DIR="$build/stb-include" "${sdkopt[@]}" > "$build.configure.log" 2>&1 \
   || { cat "$build.configure.log"; exit 1; }
-ninja -C "$build" -j2 mg_plugin mg_clap_plugin mg_lv2_bundle mistlegrove-render mg_load_probe
+ninja -C "$build" -j2 mg_plugin mg_clap_plugin mg_lv2_bundle mistlegrove-render mistlegrove-phaser mg_load_probe
 
 # Stage, check, and only then replace what <out-dir> held.
 stage=$out/.release-stage
@@ -66,10 +67,10 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp -a "$build/Mistlegrove Phaser.vst3" "$build/Mistlegrove Phaser.clap" \
       "$build/Mistlegrove Phaser.resources" "$build/lv2/mistlegrove-phaser.lv2" \
-      "$build/tools/mistlegrove-render" "$stage/"
+      "$build/tools/mistlegrove-render" "$build/apps/mistlegrove-phaser" "$stage/"
 strip --strip-unneeded "$stage/Mistlegrove Phaser.vst3/Contents/x86_64-linux/"*.so \
       "$stage/Mistlegrove Phaser.clap" "$stage/mistlegrove-phaser.lv2/Contents/x86_64-linux/"*.so
-strip "$stage/mistlegrove-render"
+strip "$stage/mistlegrove-render" "$stage/mistlegrove-phaser"
 if ! "$root/tools/check-binaries.sh" "$stage" "$build/tools/loadcheck/mg_load_probe" > "$stage.check" 2>&1; then
   cat "$stage.check"
   rm -rf "$stage" "$stage.check"
@@ -77,7 +78,7 @@ if ! "$root/tools/check-binaries.sh" "$stage" "$build/tools/loadcheck/mg_load_pr
   exit 1
 fi
 for name in "Mistlegrove Phaser.vst3" "Mistlegrove Phaser.clap" "Mistlegrove Phaser.resources" \
-            mistlegrove-phaser.lv2 mistlegrove-render; do
+            mistlegrove-phaser.lv2 mistlegrove-render mistlegrove-phaser; do
   rm -rf "${out:?}/$name"
   mv "$stage/$name" "$out/$name"
 done

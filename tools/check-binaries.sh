@@ -3,7 +3,7 @@
 # brings nothing into a host but what it must.
 #   tools/check-binaries.sh <dir> [mg_load_probe]
 # Every ELF file under <dir> is checked: a .vst3 bundle's, a .clap, an LV2 bundle's signal
-# path and UI, and programs (mistlegrove-render). It fails when one
+# path and UI, and programs (mistlegrove-render, mistlegrove-phaser). It fails when one
 #   - needs a GLIBC_ version above 2.31, or any GLIBCXX_, CXXABI_ or GCC_ version;
 #   - has in DT_NEEDED a library outside its list: libc, libm, libpthread, libdl for all,
 #     libX11 where the editor lives (VST 3, CLAP, LV2 UI), and for the renderer libsndfile

@@ -3,8 +3,9 @@
 # and a fresh Debian 12 tree (no development packages) installs the .deb with apt and checks
 # that lv2info lists the plug-in with its X11 UI and ten presets, and that the installed
 # renderer through the installed .vst3 and .clap, and lv2apply through the installed LV2
-# bundle, render the demo to the bit as the build machine does; then the same from the
-# tarball, installed per user into a fresh HOME.
+# bundle, render the demo to the bit as the build machine does, and that the installed JACK
+# application runs on a dummy server there; then the same from the tarball, installed per
+# user into a fresh HOME.
 #   tools/test-release.sh [--packages-in DIR]   (DIR: test these packages, build nothing)
 # Needs root (chroot) and Debian's archive. The base trees are cached in build-pkg/trees/
 # (delete a .tar there to make it afresh).
@@ -66,6 +67,28 @@ cleanup() {
   for m in "${mounted[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
 }
 trap cleanup EXIT
+
+# The installed JACK application: without JACK's library (only recommended) it names the
+# package; with jackd2 installed it runs on a dummy server and saves its state on SIGTERM.
+check_app() {
+  local home=$1 log=$tree.app.log status=0
+  if chroot "$tree" env HOME="$home" /usr/bin/mistlegrove-phaser --no-editor > "$log" 2>&1; then
+    fail "mistlegrove-phaser ran without JACK's library"
+  fi
+  grep -q "install libjack-jackd2-0" "$log" || fail "mistlegrove-phaser without JACK: $(cat "$log")"
+  chroot "$tree" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends jackd2 \
+    > "$log" 2>&1 || { fail "apt could not install jackd2: $(cat "$log")"; return; }
+  mount -t tmpfs tmpfs "$tree/dev/shm" && mounted+=("$tree/dev/shm")
+  chroot "$tree" jackd -n mg-release -d dummy > "$tree.jackd.log" 2>&1 &
+  local jackd=$!
+  sleep 2
+  chroot "$tree" env HOME="$home" JACK_DEFAULT_SERVER=mg-release timeout --preserve-status -s TERM 3 \
+    /usr/bin/mistlegrove-phaser --no-editor --connect > "$log" 2>&1 || status=$?
+  kill "$jackd" 2>/dev/null || true
+  wait "$jackd" 2>/dev/null || true
+  [ $status -eq 0 ] && grep -q "JACK runs at" "$log" || fail "mistlegrove-phaser on a dummy server: $(cat "$log")"
+  [ -s "$tree$home/.config/mistlegrove-phaser/state" ] || fail "mistlegrove-phaser saved no state"
+}
 
 # lv2info in the tree lists the plug-in, its X11 UI and the ten presets.
 check_lv2info() {
@@ -129,6 +152,7 @@ for suite in bullseye bookworm; do
     same "$ref/vst3.wav" "$tree/tmp/renders/found.wav" || fail "the renderer without --bundle rendered otherwise"
     chroot "$tree" env HOME=/tmp/home-deb /usr/bin/mistlegrove-render --response /tmp/renders/response.png \
       > "$tree.found.log" 2>&1 || fail "the renderer's picture: $(cat "$tree.found.log")"
+    check_app /tmp/home-deb
 
     echo "-- the tarball, per user"
     tar -C "$tree/tmp" -xzf "$tarball"
