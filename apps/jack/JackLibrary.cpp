@@ -28,7 +28,6 @@ bool BindAll(void* h, Library& l)
          Bind(h, "jack_set_timebase_callback", l.setTimebaseCallback) &&
          Bind(h, "jack_transport_start", l.transportStart) && Bind(h, "jack_transport_stop", l.transportStop) &&
          Bind(h, "jack_transport_locate", l.transportLocate) &&
-         Bind(h, "jack_last_frame_time", l.lastFrameTime) &&
          Bind(h, "jack_set_error_function", l.setErrorFunction) && Bind(h, "jack_set_info_function", l.setInfoFunction);
 }
 

@@ -99,7 +99,6 @@ struct Library
   void (*transportStart)(Client*);
   void (*transportStop)(Client*);
   int (*transportLocate)(Client*, Frames frame);
-  Frames (*lastFrameTime)(const Client*);
   void (*setErrorFunction)(void (*)(const char*));
   void (*setInfoFunction)(void (*)(const char*));
 };

@@ -79,8 +79,8 @@ private:
 
 /** Two clients: "mg-player" plays a stereo signal from the cycle it is told (or from the
  *  transport's first rolling cycle at frame 0, whose tempo it then gives as the timebase
- *  master), "mg-recorder" records from that same cycle. Two clients, so that JACK orders
- *  player, application, recorder within one cycle. */
+ *  master), "mg-recorder" records from that same cycle. Two clients, so that JACK runs
+ *  player, application, recorder in that order within one cycle. */
 class PlayRecord
 {
 public:
@@ -147,24 +147,24 @@ private:
     PlayRecord& p = *static_cast<PlayRecord*>(self);
     float* out[2] = {static_cast<float*>(p.mJack.portGetBuffer(p.mOut[0], n)),
                      static_cast<float*>(p.mJack.portGetBuffer(p.mOut[1], n))};
-    const jack::Frames now = p.mJack.lastFrameTime(p.mPlayer);
     if (!p.mStarted.load())
     {
       jack::Position pos;
       const jack::TransportState state = p.mJack.transportQuery(p.mPlayer, &pos);
       if (p.mArmed == 1 || (p.mArmed == 2 && state == jack::kTransportRolling && pos.frame == 0))
       {
-        p.mStartTime = now;
         p.mStarted.store(true);
       }
     }
     for (jack::Frames i = 0; i < n; ++i)
     {
-      const int64_t k = p.mStarted.load() ? static_cast<int64_t>(now - p.mStartTime) + i : -1;
+      const int64_t k = p.mStarted.load() ? p.mPlayed + i : -1;
       const bool in = k >= 0 && k < static_cast<int64_t>(p.mLeft.size());
       out[0][i] = in ? p.mLeft[static_cast<size_t>(k)] : 0.f;
       out[1][i] = in ? p.mRight[static_cast<size_t>(k)] : 0.f;
     }
+    if (p.mStarted.load())
+      p.mPlayed += n;
     return 0;
   }
   static int Record(jack::Frames n, void* self)
@@ -174,7 +174,7 @@ private:
       return 0;
     const float* in[2] = {static_cast<const float*>(p.mJack.portGetBuffer(p.mIn[0], n)),
                           static_cast<const float*>(p.mJack.portGetBuffer(p.mIn[1], n))};
-    const int64_t at = static_cast<int64_t>(p.mJack.lastFrameTime(p.mRecorder) - p.mStartTime);
+    const int64_t at = p.mRecorded.load();
     for (jack::Frames i = 0; i < n; ++i)
     {
       const int64_t k = at + i;
@@ -213,7 +213,8 @@ private:
   jack::Port* mIn[2] = {};
   std::atomic<int> mArmed{0};
   std::atomic<bool> mStarted{false};
-  jack::Frames mStartTime = 0;
+  int64_t mPlayed = 0; // frames since the start, counted by cycles run: a cycle an xrun
+                       // skips is skipped by all three clients alike
   std::atomic<int64_t> mRecorded{0};
   double mBpm = 120.0;
 };
