@@ -54,4 +54,7 @@ forbid "LV2 headers appear only in frame/lv2/" '["<](lv2|frame/lv2)/' -- "${outs
 forbid "the plug-in's folders include nothing from apps/, tools/ or tests/" \
   '"(apps|tools|tests)/' -- "${plugin[@]}"
 forbid "apps/ includes nothing from tools/ or tests/" '"(tools|tests)/' -- "${apps[@]}"
+mapfile -t neutral_hosts < <(sources apps/jack; ls apps/render/HostedPlugin.h apps/render/PluginHost.h 2>/dev/null)
+forbid "the JACK application and the renderer's host interface speak no format's words" \
+  '["<](pluginterfaces|public\.sdk|base/source|clap|lv2|frame/(vst3|clap|lv2))/' -- "${neutral_hosts[@]}"
 exit $status

@@ -7,7 +7,6 @@
 namespace render {
 
 using claphost::Extension;
-using Steinberg::Vst::ParameterInfo;
 
 namespace {
 // The preset browser's view of the plug-in's own presets: the first location inside it.
@@ -94,10 +93,10 @@ void ClapPlugin::ReadParams()
     p.id = info.id;
     p.title = info.name;
     p.stepCount = r.stepped ? static_cast<int32_t>(std::lround(r.max - r.min)) : 0;
-    p.flags = ((info.flags & CLAP_PARAM_IS_AUTOMATABLE) ? ParameterInfo::kCanAutomate : 0) |
-              ((info.flags & CLAP_PARAM_IS_READONLY) ? ParameterInfo::kIsReadOnly : 0) |
-              ((info.flags & CLAP_PARAM_IS_ENUM) ? ParameterInfo::kIsList : 0) |
-              ((info.flags & CLAP_PARAM_IS_BYPASS) ? ParameterInfo::kIsBypass : 0);
+    p.flags = ((info.flags & CLAP_PARAM_IS_AUTOMATABLE) ? kParamCanAutomate : 0) |
+              ((info.flags & CLAP_PARAM_IS_READONLY) ? kParamReadOnly : 0) |
+              ((info.flags & CLAP_PARAM_IS_ENUM) ? kParamList : 0) |
+              ((info.flags & CLAP_PARAM_IS_BYPASS) ? kParamBypass : 0);
     p.defaultNormalized = r.max > r.min ? (info.default_value - r.min) / (r.max - r.min) : 0.0;
     mParams.push_back(std::move(p));
     mRanges.emplace_back(info.id, r);

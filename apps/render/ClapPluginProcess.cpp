@@ -5,7 +5,6 @@
 
 namespace render {
 
-using Steinberg::Vst::ParameterInfo;
 
 bool ClapPlugin::Start(const ProcessSettings& settings, std::string& error)
 {
@@ -28,7 +27,7 @@ bool ClapPlugin::Start(const ProcessSettings& settings, std::string& error)
   mProcessing = true;
   // Every current value with the first call, as a host does at start.
   for (const PluginParam& p : mParams)
-    if (!(p.flags & ParameterInfo::kIsReadOnly))
+    if (!(p.flags & kParamReadOnly))
       mPending.Set(p.id, Normalized(p.id));
   mEvents.Reserve(mParams.size() + 1);
 

@@ -6,7 +6,7 @@
 
 namespace render {
 
-/** Opens the plug-in's editor (host.EditController()->createView) in a top-level window of
+/** Opens a VST 3 plug-in's editor (its controller's createView) in a top-level window of
  *  its own and returns when the user closes it. Called with processing started: edits made
  *  in the editor reach the processor through the host's queue, and a call of
  *  host.Process(0, ...) now and then carries them over meanwhile, so that what the plug-in

@@ -1,5 +1,6 @@
 #include "apps/render/EditorWindowX11.h"
 #include "apps/render/EditorWindow.h"
+#include "apps/render/Vst3Plugin.h"
 
 // The SDK before Xlib: Xlib's macros (None, Bool, Status ...) would rewrite SDK names.
 #include "pluginterfaces/base/funknownimpl.h"
@@ -342,7 +343,9 @@ bool RunEditorView(IPlugView* view, const std::string& title, const std::functio
 
 bool RunEditorWindow(PluginHost& host, std::string& error)
 {
-  Vst::IEditController* controller = host.EditController();
+  // Only a VST 3 plug-in's editor is made as a view for this window.
+  const auto* vst3 = dynamic_cast<const Vst3Plugin*>(host.Plugin());
+  Vst::IEditController* controller = vst3 ? vst3->EditController() : nullptr;
   if (!controller)
   {
     error = "no plug-in is loaded";

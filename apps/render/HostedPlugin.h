@@ -4,18 +4,29 @@
 #include <string>
 #include <vector>
 
-#include "pluginterfaces/vst/ivsteditcontroller.h"
-
 namespace render {
+
+/** A host-side parameter's number, as the plug-in gives it. */
+using ParamId = uint32_t;
+
+/** What a host-side parameter is, whatever the format says it in. */
+enum ParamFlags : int32_t
+{
+  kParamCanAutomate = 1 << 0,
+  kParamReadOnly = 1 << 1,
+  kParamList = 1 << 2,
+  kParamProgramChange = 1 << 3, ///< picks the preset
+  kParamBypass = 1 << 4
+};
 
 /** One host-side parameter as the plug-in describes it. */
 struct PluginParam
 {
-  Steinberg::Vst::ParamID id = 0;
+  ParamId id = 0;
   std::string title;
   std::string units;
   int32_t stepCount = 0;
-  int32_t flags = 0; ///< Steinberg::Vst::ParameterInfo::ParameterFlags, whatever the format
+  int32_t flags = 0; ///< ParamFlags
   double defaultNormalized = 0.0;
 };
 
@@ -44,7 +55,7 @@ struct ProcessSettings
   double tempo = 120.0; ///< of the transport, which runs from position 0 while processing
 };
 
-/** The first of params with the flag (a ParameterInfo flag) set. */
+/** The first of params with the flag (of ParamFlags) set. */
 inline bool FindFlagged(const std::vector<PluginParam>& params, int32_t flag, PluginParam& param)
 {
   for (const PluginParam& p : params)
@@ -72,15 +83,15 @@ public:
   virtual bool Load(const std::string& path, PluginDescription& description, std::string& error) = 0;
 
   virtual std::vector<PluginParam> Params() const = 0;
-  virtual double Normalized(Steinberg::Vst::ParamID id) const = 0;
+  virtual double Normalized(ParamId id) const = 0;
   /** The plug-in's own text for a normalised value; empty where it has none. */
-  virtual std::string TextFor(Steinberg::Vst::ParamID id, double normalized) const = 0;
+  virtual std::string TextFor(ParamId id, double normalized) const = 0;
   /** The plug-in's own reading of a text, as a normalised value. */
-  virtual bool FromText(Steinberg::Vst::ParamID id, const std::string& text, double& normalized) const = 0;
+  virtual bool FromText(ParamId id, const std::string& text, double& normalized) const = 0;
   /** The value in the parameter's own range. */
-  virtual double ToPlain(Steinberg::Vst::ParamID id, double normalized) const = 0;
+  virtual double ToPlain(ParamId id, double normalized) const = 0;
   /** False when the plug-in refuses the value. */
-  virtual bool SetParam(Steinberg::Vst::ParamID id, double normalized) = 0;
+  virtual bool SetParam(ParamId id, double normalized) = 0;
 
   virtual std::string PresetListName() const = 0;
   virtual std::vector<std::string> PresetNames() const = 0;
@@ -102,8 +113,8 @@ public:
   /** Stops processing and deactivates; Start may follow again. */
   virtual void Stop() = 0;
 
-  /** The controller a view is made from, where the format has one here. */
-  virtual Steinberg::Vst::IEditController* EditController() const { return nullptr; }
+  /** The plug-in's editor can open in a window of this host's (EditorWindow.h). */
+  virtual bool HasEditorView() const { return false; }
 };
 
 } // namespace render

@@ -4,7 +4,6 @@
 
 namespace render {
 
-using Steinberg::Vst::ParameterInfo;
 
 namespace {
 
@@ -19,7 +18,7 @@ std::string Line(const char* label, const std::string& value) { return "  " + Pa
 
 std::string Range(const PluginHost& host, const PluginParam& p)
 {
-  if (p.flags & ParameterInfo::kIsProgramChange)
+  if (p.flags & kParamProgramChange)
     return std::to_string(p.stepCount + 1) + " programs";
   if (p.stepCount == 0)
     return host.TextFor(p.id, 0.0) + " .. " + host.TextFor(p.id, 1.0);
@@ -62,9 +61,9 @@ std::string DescribePlugin(const PluginHost& host)
   {
     const PluginParam& p = params[i];
     std::string takes = Range(host, p);
-    if (p.flags & ParameterInfo::kIsBypass)
+    if (p.flags & kParamBypass)
       takes += " (bypass)";
-    if (p.flags & ParameterInfo::kIsReadOnly)
+    if (p.flags & kParamReadOnly)
       takes += " (read-only)";
     if (!p.units.empty())
       takes += " [" + p.units + "]";

@@ -63,7 +63,7 @@ std::string PictureHeading(const std::string& what, const PluginHost& host, bool
 {
   std::string heading = what + " " + host.Description().name;
   for (const PluginParam& p : host.Params())
-    if (presetChosen && (p.flags & Steinberg::Vst::ParameterInfo::kIsProgramChange))
+    if (presetChosen && (p.flags & kParamProgramChange))
       heading += ", preset " + host.ValueText(p.id);
   if (!presetChosen)
     heading += ", start-up values";
@@ -72,10 +72,9 @@ std::string PictureHeading(const std::string& what, const PluginHost& host, bool
 
 std::vector<std::string> SettingsTexts(const PluginHost& host)
 {
-  using Steinberg::Vst::ParameterInfo;
   std::vector<std::string> items;
   for (const PluginParam& p : host.Params())
-    if (!(p.flags & (ParameterInfo::kIsProgramChange | ParameterInfo::kIsReadOnly | ParameterInfo::kIsBypass)))
+    if (!(p.flags & (kParamProgramChange | kParamReadOnly | kParamBypass)))
       items.push_back(p.title + " " + host.ValueText(p.id));
   return items;
 }

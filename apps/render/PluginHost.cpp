@@ -10,8 +10,6 @@
 
 namespace render {
 
-using Steinberg::Vst::ParameterInfo;
-using Steinberg::Vst::ParamID;
 
 namespace {
 
@@ -68,11 +66,11 @@ bool PluginHost::FindParam(const std::string& title, PluginParam& param) const
   return false;
 }
 
-double PluginHost::Normalized(ParamID id) const { return mPlugin ? mPlugin->Normalized(id) : 0.0; }
+double PluginHost::Normalized(ParamId id) const { return mPlugin ? mPlugin->Normalized(id) : 0.0; }
 
-std::string PluginHost::ValueText(ParamID id) const { return TextFor(id, Normalized(id)); }
+std::string PluginHost::ValueText(ParamId id) const { return TextFor(id, Normalized(id)); }
 
-std::string PluginHost::TextFor(ParamID id, double normalized) const
+std::string PluginHost::TextFor(ParamId id, double normalized) const
 {
   return mPlugin ? mPlugin->TextFor(id, normalized) : std::string();
 }
@@ -86,7 +84,7 @@ bool PluginHost::ReadValue(const PluginParam& param, const std::string& text, do
     return false;
   }
   const HostedPlugin* plugin = mPlugin.get();
-  const ParamID id = param.id;
+  const ParamId id = param.id;
   ParamTextModel model;
   model.title = param.title;
   model.stepCount = param.stepCount;
@@ -97,7 +95,7 @@ bool PluginHost::ReadValue(const PluginParam& param, const std::string& text, do
   return ReadValueText(model, text, normalized, error);
 }
 
-bool PluginHost::SetParam(ParamID id, double normalized, std::string& error)
+bool PluginHost::SetParam(ParamId id, double normalized, std::string& error)
 {
   if (!mPlugin || !mPlugin->SetParam(id, normalized))
   {
@@ -110,7 +108,7 @@ bool PluginHost::SetParam(ParamID id, double normalized, std::string& error)
 bool PluginHost::SetBypass(bool on, std::string& error)
 {
   PluginParam bypass;
-  if (!FindFlagged(Params(), ParameterInfo::kIsBypass, bypass))
+  if (!FindFlagged(Params(), kParamBypass, bypass))
   {
     error = "the plug-in has no bypass parameter";
     return false;

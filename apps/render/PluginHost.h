@@ -31,15 +31,15 @@ public:
   std::vector<PluginParam> Params() const;
   /** By title, ignoring case, blanks, '-' and '_'. */
   bool FindParam(const std::string& title, PluginParam& param) const;
-  double Normalized(Steinberg::Vst::ParamID id) const;
+  double Normalized(ParamId id) const;
   /** The plug-in's own text for the parameter's current value. */
-  std::string ValueText(Steinberg::Vst::ParamID id) const;
+  std::string ValueText(ParamId id) const;
   /** The plug-in's own text for any normalised value of the parameter. */
-  std::string TextFor(Steinberg::Vst::ParamID id, double normalized) const;
+  std::string TextFor(ParamId id, double normalized) const;
   /** Reads a typed value through the plug-in's texts (see ReadValueText). */
   bool ReadValue(const PluginParam& param, const std::string& text, double& normalized, std::string& error) const;
   /** Sets the value, to reach the processor with the next call. */
-  bool SetParam(Steinberg::Vst::ParamID id, double normalized, std::string& error);
+  bool SetParam(ParamId id, double normalized, std::string& error);
   /** Through the parameter flagged as the bypass. */
   bool SetBypass(bool on, std::string& error);
 
@@ -71,10 +71,9 @@ public:
   /** Stops processing and deactivates; Start may follow again. */
   void Stop();
 
-  /** For a view of a VST 3 plug-in: createView(ViewType::kEditor) on it; null for a CLAP
-   *  one and until loaded. Edits made in the view reach the processor like those of
-   *  SetParam. */
-  Steinberg::Vst::IEditController* EditController() const { return mPlugin ? mPlugin->EditController() : nullptr; }
+  /** The plug-in as its format's host drives it, for what only one format has (a VST 3
+   *  plug-in's editor view); null until loaded. */
+  HostedPlugin* Plugin() const { return mPlugin.get(); }
 
 private:
   std::unique_ptr<HostedPlugin> mPlugin;

@@ -229,7 +229,11 @@ std::vector<PluginParam> Vst3Plugin::Params() const
     p.title = Utf8(info.title);
     p.units = Utf8(info.units);
     p.stepCount = info.stepCount;
-    p.flags = info.flags;
+    p.flags = ((info.flags & ParameterInfo::kCanAutomate) ? kParamCanAutomate : 0) |
+              ((info.flags & ParameterInfo::kIsReadOnly) ? kParamReadOnly : 0) |
+              ((info.flags & ParameterInfo::kIsList) ? kParamList : 0) |
+              ((info.flags & ParameterInfo::kIsProgramChange) ? kParamProgramChange : 0) |
+              ((info.flags & ParameterInfo::kIsBypass) ? kParamBypass : 0);
     p.defaultNormalized = info.defaultNormalizedValue;
     params.push_back(std::move(p));
   }
@@ -302,7 +306,7 @@ std::vector<std::string> Vst3Plugin::PresetNames() const
 bool Vst3Plugin::SelectPreset(int index, std::string& error)
 {
   PluginParam program;
-  if (!FindFlagged(Params(), ParameterInfo::kIsProgramChange, program))
+  if (!FindFlagged(Params(), kParamProgramChange, program))
   {
     error = "the plug-in has no program-change parameter to recall presets with";
     return false;

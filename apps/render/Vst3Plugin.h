@@ -55,7 +55,10 @@ public:
   bool HasPendingChanges() const override { return !mPending.Empty(); }
   void Stop() override;
 
-  Steinberg::Vst::IEditController* EditController() const override { return mController.get(); }
+  bool HasEditorView() const override { return mController != nullptr; }
+  /** The controller the editor's view is made from (createView(ViewType::kEditor)); edits
+   *  made in the view reach the processor like those of SetParam. */
+  Steinberg::Vst::IEditController* EditController() const { return mController.get(); }
 
 private:
   void Unload();

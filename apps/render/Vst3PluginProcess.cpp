@@ -80,7 +80,7 @@ bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
   mOutputChanges.setMaxParameters(static_cast<int32>(params.size()) + 1);
   for (const PluginParam& p : params)
   {
-    if (p.flags & (ParameterInfo::kIsProgramChange | ParameterInfo::kIsReadOnly))
+    if (p.flags & (kParamProgramChange | kParamReadOnly))
       continue;
     mPending.Set(p.id, Normalized(p.id));
   }

@@ -144,20 +144,19 @@ bool ApplyPreset(PluginHost& host, const std::string& wanted, std::string& error
 bool ResolveSettings(const PluginHost& host, const std::vector<ParamSetting>& settings,
                      std::vector<std::pair<PluginParam, std::string>>& resolved, std::string& error)
 {
-  using Steinberg::Vst::ParameterInfo;
   for (const ParamSetting& s : settings)
   {
     PluginParam param;
-    if (!host.FindParam(s.name, param) || (param.flags & ParameterInfo::kIsReadOnly))
+    if (!host.FindParam(s.name, param) || (param.flags & kParamReadOnly))
     {
       std::vector<std::string> titles;
       for (const PluginParam& p : host.Params())
-        if (!(p.flags & (ParameterInfo::kIsProgramChange | ParameterInfo::kIsReadOnly)))
+        if (!(p.flags & (kParamProgramChange | kParamReadOnly)))
           titles.push_back(p.title);
       error = "unknown parameter '" + s.name + "' (parameters: " + Joined(titles) + ")";
       return false;
     }
-    if (param.flags & ParameterInfo::kIsProgramChange)
+    if (param.flags & kParamProgramChange)
     {
       error = "'" + param.title + "' is chosen with --preset";
       return false;
@@ -270,7 +269,7 @@ int Run(int argc, char** argv)
       !ApplySettings(host, resolved, false, error))
     return Fail(error);
 
-  if (options.editor && !host.EditController())
+  if (options.editor && !(host.Plugin() && host.Plugin()->HasEditorView()))
     return Fail("--editor opens the editor of a .vst3 bundle only");
   if (options.editor && !RunEditorWindow(host, error))
     return Fail(error);

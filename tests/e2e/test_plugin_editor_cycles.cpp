@@ -11,6 +11,7 @@
 #include "e2e/X11TestSupport.h"
 #include "apps/render/EditorWindowX11.h"
 #include "apps/render/PluginHost.h"
+#include "apps/render/Vst3Plugin.h"
 
 #include <dirent.h>
 #include <malloc.h>
@@ -80,7 +81,9 @@ TEST_F(PluginEditorCycles, OpeningAndClosingTheEditorAHundredTimesLeavesNothingB
   ASSERT_TRUE(host.Load(MG_TEST_BUNDLE, error)) << error;
   render::ProcessSettings settings;
   ASSERT_TRUE(host.Start(settings, error)) << error;
-  Vst::IEditController* controller = host.EditController();
+  const auto* vst3 = dynamic_cast<const render::Vst3Plugin*>(host.Plugin());
+  ASSERT_NE(vst3, nullptr);
+  Vst::IEditController* controller = vst3->EditController();
   ASSERT_NE(controller, nullptr);
 
   e2e::TestX x;
