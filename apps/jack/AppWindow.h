@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "apps/common/TopLevelWindow.h"
 #include "frame/IHostNotifier.h"
 
 namespace frame {
@@ -42,8 +43,7 @@ private:
 
   frame::IFramePlugin* mPlugin = nullptr;
   frame::IEventLoop* mLoop = nullptr;
-  struct Native;
-  Native* mNative = nullptr;
+  TopLevelWindow mWindow;
   int mFdId = 0;
   std::function<void()> mClosed;
 };

@@ -1,15 +1,12 @@
 #include "apps/render/EditorWindowX11.h"
 #include "apps/render/EditorWindow.h"
 #include "apps/render/Vst3Plugin.h"
+#include "apps/common/TopLevelWindow.h"
 
 // The SDK before Xlib: Xlib's macros (None, Bool, Status ...) would rewrite SDK names.
 #include "pluginterfaces/base/funknownimpl.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -73,20 +70,14 @@ private:
     bool lazy = false; // may run up to a period late, at a wake-up some other timer causes
   };
 
-  void setFixedSize(int w, int h);
-  void readWindowEvents();
   void serveDescriptors(const std::vector<pollfd>& ready);
   void serveTimers();
   void compact();
 
-  Display* mDisplay = nullptr;
-  ::Window mWindow = 0;
-  Atom mProtocols = 0, mDeleteWindow = 0;
+  app::TopLevelWindow mWindow;
   IPtr<IPlugView> mView;
-  bool mResizable = false;
   bool mAttached = false;
   bool mClosed = false;
-  bool mWindowDestroyed = false;
   std::vector<FdEntry> mFds;
   std::vector<TimerEntry> mTimers;
 };
@@ -103,37 +94,15 @@ bool EditorWindow::Open(IPlugView* view, const std::string& title, std::string& 
     error = "the plug-in's editor does not support X11 windows";
     return false;
   }
-  mDisplay = XOpenDisplay(nullptr);
-  if (!mDisplay)
-  {
-    error = "cannot open the X display (is DISPLAY set?)";
-    return false;
-  }
-  mView = view;
   ViewRect size;
   if (view->getSize(&size) != kResultTrue || size.getWidth() <= 0 || size.getHeight() <= 0)
     size = ViewRect(0, 0, kFallbackW, kFallbackH);
-  mResizable = view->canResize() == kResultTrue;
-
-  const int screen = DefaultScreen(mDisplay);
-  mWindow = XCreateSimpleWindow(mDisplay, RootWindow(mDisplay, screen), 0, 0, static_cast<unsigned>(size.getWidth()),
-                                static_cast<unsigned>(size.getHeight()), 0, BlackPixel(mDisplay, screen),
-                                BlackPixel(mDisplay, screen));
-  XSelectInput(mDisplay, mWindow, StructureNotifyMask);
-  XStoreName(mDisplay, mWindow, title.c_str());
-  XChangeProperty(mDisplay, mWindow, XInternAtom(mDisplay, "_NET_WM_NAME", False),
-                  XInternAtom(mDisplay, "UTF8_STRING", False), 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(title.c_str()), static_cast<int>(title.size()));
-  mProtocols = XInternAtom(mDisplay, "WM_PROTOCOLS", False);
-  mDeleteWindow = XInternAtom(mDisplay, "WM_DELETE_WINDOW", False);
-  XSetWMProtocols(mDisplay, mWindow, &mDeleteWindow, 1);
-  setFixedSize(size.getWidth(), size.getHeight());
-  XMapWindow(mDisplay, mWindow);
-  XSync(mDisplay, False);
+  if (!mWindow.Open(title, size.getWidth(), size.getHeight(), view->canResize() == kResultTrue, error))
+    return false;
+  mView = view;
 
   view->setFrame(this);
-  if (view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(mWindow)), kPlatformTypeX11EmbedWindowID) !=
-      kResultTrue)
+  if (view->attached(reinterpret_cast<void*>(mWindow.Handle()), kPlatformTypeX11EmbedWindowID) != kResultTrue)
   {
     view->setFrame(nullptr);
     error = "the plug-in's editor could not open in the window";
@@ -144,27 +113,13 @@ bool EditorWindow::Open(IPlugView* view, const std::string& title, std::string& 
   return true;
 }
 
-void EditorWindow::setFixedSize(int w, int h)
-{
-  if (mResizable)
-    return;
-  XSizeHints* hints = XAllocSizeHints();
-  if (!hints)
-    return;
-  hints->flags = PMinSize | PMaxSize;
-  hints->min_width = hints->max_width = w;
-  hints->min_height = hints->max_height = h;
-  XSetWMNormalHints(mDisplay, mWindow, hints);
-  XFree(hints);
-}
-
 void EditorWindow::Run()
 {
   while (!mClosed)
   {
     compact();
     std::vector<pollfd> fds;
-    fds.push_back({ConnectionNumber(mDisplay), POLLIN, 0});
+    fds.push_back({mWindow.Fd(), POLLIN, 0});
     for (const FdEntry& e : mFds)
       fds.push_back({e.fd, POLLIN, 0});
 
@@ -178,38 +133,18 @@ void EditorWindow::Run()
       const int wait = static_cast<int>(std::clamp<long long>(ms, 0, 1000));
       timeout = timeout < 0 ? wait : std::min(timeout, wait);
     }
-    // Xlib may hold events it read while waiting for a reply: don't sleep on them. Looking
-    // costs no system call; the socket itself is read only when poll says so. (Every
+    // Xlib may hold events it read while waiting for a reply: don't sleep on them. (Every
     // request of ours is synced where it is made, so there is no output to flush.)
-    const bool queued = XEventsQueued(mDisplay, QueuedAlready) > 0;
+    const bool queued = mWindow.EventsQueued();
     if (queued)
       timeout = 0;
     if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
       break;
 
-    if (queued || (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
-      readWindowEvents();
+    if ((queued || (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) && mWindow.ReadEvents())
+      mClosed = true;
     serveDescriptors(fds);
     serveTimers();
-  }
-}
-
-void EditorWindow::readWindowEvents()
-{
-  while (!mClosed && XPending(mDisplay))
-  {
-    XEvent event;
-    XNextEvent(mDisplay, &event);
-    if (event.type == ClientMessage && event.xclient.message_type == mProtocols &&
-        static_cast<Atom>(event.xclient.data.l[0]) == mDeleteWindow)
-      mClosed = true;
-    else if (event.type == DestroyNotify && event.xdestroywindow.window == mWindow)
-    {
-      // Destroyed from outside (a window manager's kill, xdotool): the view still gets
-      // removed(), but the window must not be destroyed twice.
-      mWindowDestroyed = true;
-      mClosed = true;
-    }
   }
 }
 
@@ -263,24 +198,16 @@ void EditorWindow::Close()
   // A plug-in that forgot to unregister is not called again.
   mFds.clear();
   mTimers.clear();
-  if (mDisplay)
-  {
-    if (mWindow && !mWindowDestroyed)
-      XDestroyWindow(mDisplay, mWindow);
-    XCloseDisplay(mDisplay);
-  }
-  mDisplay = nullptr;
-  mWindow = 0;
+  mWindow.Close();
 }
 
 tresult PLUGIN_API EditorWindow::resizeView(IPlugView* view, ViewRect* newSize)
 {
-  if (!view || !newSize || view != mView.get() || !mWindow || mWindowDestroyed)
+  if (!view || !newSize || view != mView.get())
     return kInvalidArgument;
   const int w = std::max(1, newSize->getWidth()), h = std::max(1, newSize->getHeight());
-  setFixedSize(w, h);
-  XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(w), static_cast<unsigned>(h));
-  XSync(mDisplay, False);
+  if (!mWindow.Resize(w, h))
+    return kInvalidArgument;
   ViewRect r(0, 0, w, h);
   view->onSize(&r);
   return kResultTrue;
