@@ -158,7 +158,8 @@ void JackHost::FillTime(jack::Frames)
   {
     const double quarterPerBeat = 4.0 / pos.beatType;
     const double barStart = (pos.bar - 1) * static_cast<double>(pos.beatsPerBar);
-    t.mTempo = pos.beatsPerMinute / quarterPerBeat; // in quarter notes, as the frame counts
+    // JACK counts beats of the signature's note value; the frame counts quarter notes.
+    t.mTempo = pos.beatsPerMinute * quarterPerBeat;
     t.mLastBar = barStart * quarterPerBeat;
     t.mPPQPos = (barStart + (pos.beat - 1) + pos.tick / pos.ticksPerBeat) * quarterPerBeat;
     t.mNumerator = static_cast<int>(pos.beatsPerBar);

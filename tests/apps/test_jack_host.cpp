@@ -132,6 +132,35 @@ TEST_F(JackHostTest, ProcessingAllocatesNothingRollingOrNotAndTheServersNewsReac
   EXPECT_FALSE(mPlugin->IsActive());
 }
 
+// JACK counts beats of the signature's note value, the plug-in quarter notes; a transport
+// without bar, beat and tick has no tempo to follow.
+TEST_F(JackHostTest, TheTransportReachesThePluginInQuarterNotesAndOnlyWithATempo)
+{
+  app::JackHost host(mJack, *mPlugin);
+  std::string error;
+  ASSERT_TRUE(host.Open("Mistlegrove Phaser", error) && host.Start(error)) << error;
+  gFake.transport = jack::kTransportRolling;
+  gFake.position.valid = jack::kPositionBBT;
+  gFake.position.beatsPerBar = 6.f;
+  gFake.position.beatType = 8.f;
+  gFake.position.ticksPerBeat = 1920.0;
+  gFake.position.beatsPerMinute = 120.0;
+  gFake.position.bar = 3;
+  gFake.position.beat = 2;
+  gFake.position.tick = 960;
+  gFake.process(gFake.buffer, gFake.processArg);
+  const frame::ITimeInfo& t = mPlugin->GetTimeInfo();
+  EXPECT_EQ(t.mTempo, 60.0);
+  EXPECT_EQ(t.mNumerator, 6);
+  EXPECT_EQ(t.mDenominator, 8);
+  EXPECT_EQ(t.mLastBar, 6.0); // two bars of six eighths
+  EXPECT_TRUE(t.mTransportIsRunning);
+
+  gFake.position.valid = 0;
+  gFake.process(gFake.buffer, gFake.processArg);
+  EXPECT_FALSE(mPlugin->GetTimeInfo().mTransportIsRunning);
+}
+
 TEST_F(JackHostTest, NoServerOrARateThePluginCannotServeIsRefusedSayingWhy)
 {
   std::string error;
