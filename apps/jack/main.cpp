@@ -15,6 +15,7 @@
 #include "apps/jack/JackHost.h"
 #include "apps/jack/MainLoop.h"
 #include "apps/jack/PluginValues.h"
+#include "apps/jack/StartError.h"
 #include "apps/jack/StateFile.h"
 #include "editor/InstallEditor.h"
 #include "frame/Descriptor.h"
@@ -118,12 +119,20 @@ int Run(int argc, char** argv)
       !app::ApplySettings(*plugin, options.settings, error))
     return Fail(error, 2);
 
+  // Started from a desktop menu (no terminal to read), what keeps it from starting shows in
+  // a box as well.
+  auto failStart = [&](const std::string& message) {
+    Say(message);
+    if (options.editor && !isatty(STDERR_FILENO))
+      app::ShowStartError(kClientName, "Mistlegrove Phaser cannot start: " + message + ".");
+    return 1;
+  };
   const jack::Library* library = jack::Open(error);
   if (!library)
-    return Fail(error);
+    return failStart(error);
   app::JackHost host(*library, *plugin);
   if (!host.Open(kClientName, error) || !host.Start(error))
-    return Fail(error);
+    return failStart(error);
   std::printf("%s: JACK runs at %u Hz with %u frames a buffer (%.1f ms)\n", kProgram, host.SampleRate(),
               host.BufferSize(), 1000.0 * host.BufferSize() / host.SampleRate());
   std::fflush(stdout);
