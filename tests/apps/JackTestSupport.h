@@ -61,7 +61,7 @@ public:
       if (c)
         j.clientClose(c);
       return c != nullptr;
-    });
+    }, 30000);
   }
   void Stop()
   {

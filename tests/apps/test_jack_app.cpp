@@ -74,7 +74,7 @@ protected:
       if (c)
         mJack->clientClose(c);
       return there;
-    });
+    }, 30000); // slow under the sanitizers on a busy machine
   }
 
   std::string State() const { return mDir.path() + "/state"; }
