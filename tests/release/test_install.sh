@@ -27,7 +27,8 @@ printf '#!/bin/sh\necho "glibc ${FAKE_GLIBC:-2.36}"\n' > "$fake/getconf"
 chmod +x "$fake/getconf"
 
 fresh_home() { chmod -R u+w "$work/home" 2>/dev/null || true; rm -rf "$work/home" "$work/outside"; mkdir -p "$work/home" "$work/outside"; }
-run() { (cd "$work/outside" && HOME=$work/home PATH=$fake:$PATH sh "$pkg/install.sh" "$@") > "$work/out" 2>&1; }
+as=""
+run() { (cd "$work/outside" && HOME=$work/home PATH=$fake:$PATH $as sh "$pkg/install.sh" "$@") > "$work/out" 2>&1; }
 # A refusal is one line that says what to do, and leaves the tree as it was.
 refused() {
   what=$1 expect=$2 before=$3
@@ -108,11 +109,10 @@ chmod a-w "$work/home/.lv2"
 if [ "$(id -u)" = 0 ]; then
   # Root writes anywhere: the case runs as nobody, in a home of its own.
   chown -R 65534:65534 "$work/home" "$work/outside"
-  run() { (cd "$work/outside" && HOME=$work/home PATH=$fake:$PATH setpriv --reuid=65534 --regid=65534 --clear-groups \
-             sh "$pkg/install.sh" "$@") > "$work/out" 2>&1; }
+  as="setpriv --reuid=65534 --regid=65534 --clear-groups"
 fi
 refused "a read-only ~/.lv2" "cannot write into '$work/home/.lv2'" "$(tree)"
-run() { (cd "$work/outside" && HOME=$work/home PATH=$fake:$PATH sh "$pkg/install.sh" "$@") > "$work/out" 2>&1; }
+as=""
 fresh_home
 FAKE_GLIBC=2.28 refused "glibc 2.28" "has glibc 2.28, but the plug-ins need glibc 2.29 or later" "$(tree)"
 FAKE_GLIBC=2.29 run || fail "glibc 2.29 refused: $(cat "$work/out")"
