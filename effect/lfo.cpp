@@ -19,6 +19,12 @@ const double syncRate[LFO::kNumSyncRates] = {
   3.0, 2.0, 1.5, 4.0 / 3.0, 1.0, 0.75, 2.0 / 3.0, 0.5, 0.375, 0.25,
 };
 
+// The fastest free sweep the filters follow: a cycle of no fewer than this many samples. A
+// faster one at full feedback pumps the loop up without bound (at 1 kHz, 25 Hz reached 1e7;
+// at 10 kHz, 400 samples a cycle, it still grew until the runaway guard cleared it). From
+// 12 kHz up the top rate is within it.
+constexpr double kFewestSamplesPerCycle = 480.0;
+
 // -1 on the rising half, +1 on the falling half: |d + tri(d)| is the triangle of period 2.
 inline double tri(double d) { return d >= 0.0 ? -1.0 : 1.0; }
 
@@ -65,7 +71,7 @@ void LFO::setSampleRate(double sampleRate, double samplesPerUpdate)
   mPhase = -kTwoPi;
   // The free-running step is counted in updates: kept from the old rate, the same setting
   // would sweep at another speed before and after a state reload. Synchronize sets its own.
-  mPhaseInc = kTwoPiTopRate * mRate * mRate / mUpdateRate;
+  mPhaseInc = freeIncrement();
 }
 
 void LFO::reset() { mPhase = -kTwoPi; }
@@ -73,7 +79,14 @@ void LFO::reset() { mPhase = -kTwoPi; }
 void LFO::setRate(double rate)
 {
   mRate = rate;
-  mPhaseInc = kTwoPiTopRate * rate * rate / mUpdateRate;
+  mPhaseInc = freeIncrement();
+}
+
+double LFO::freeIncrement() const
+{
+  const double omega = kTwoPiTopRate * mRate * mRate;
+  const double fastest = kTwoPi * mSampleRate / kFewestSamplesPerCycle;
+  return (omega > fastest ? fastest : omega) / mUpdateRate;
 }
 
 void LFO::setSyncRate(int index)
@@ -85,7 +98,7 @@ void LFO::setSyncRate(int index)
 void LFO::setSync(bool on)
 {
   if (!on)
-    mPhaseInc = kTwoPiTopRate * mRate * mRate / mUpdateRate;
+    mPhaseInc = freeIncrement();
 }
 
 void LFO::setStereo(double stereo)

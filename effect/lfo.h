@@ -24,7 +24,8 @@ public:
    *  it; an unchanged rate does nothing at all. */
   void setSampleRate(double sampleRate, double samplesPerUpdate);
   void reset();
-  /** The free-running rate: 25 * rate^2 Hz. Always recomputes the increment. */
+  /** The free-running rate: 25 * rate^2 Hz, at most a cycle per 480 samples. Always
+   *  recomputes the increment. */
   void setRate(double rate);
   void setSyncRate(int index);
   /** Turning sync off gives the free rate back at once; turning it on waits for synchronize. */
@@ -39,6 +40,8 @@ public:
   void synchronize(const frame::ITimeInfo* timeInfo);
   /** The synced cycle's length in sixteenth notes. */
   double syncedCycle() const;
+  /** The free-running rate's step per update. */
+  double freeIncrement() const;
 
   double mOutput[2];
   double mSampleRate;

@@ -61,6 +61,11 @@ constexpr int kUpdatesPerSyncStep = 4;
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// The highest first-stage u = 2pi f / fs, just below half the sample rate (pi): a break
+// frequency past it means nothing to a sampled filter. Above 32 kHz the top frequency,
+// 16 kHz, stays below it, so only lower rates are held to it.
+constexpr double kHighestStageU = 0.999 * 3.141592653589793;
+
 // The largest pull toward the host, in sixteenths: any larger one is the sweep running ahead.
 constexpr double kLargestPull = 15.0 / 16.0;
 // Far above the rounding of a few increments, far below anything audible (radians).
@@ -223,7 +228,11 @@ void TrellowPhaser::controlUpdate()
   const v2d x = sweepFraction(sweep, manual, splat(mDepth));
   v2d u;
   for (int c = 0; c < 2; ++c)
+  {
     u[c] = x[c] < 0.0 ? 0.0 : (x[c] > 1.0 ? mFreqFactor : mFreqFactor * x[c]);
+    if (u[c] > kHighestStageU)
+      u[c] = kHighestStageU;
+  }
 
   // Bilinear all-pass coefficient a = (u - 2) / (u + 2), in the order that fixes its bits.
   const v2d spread = splat(mSpreadFactor);

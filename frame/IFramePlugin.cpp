@@ -171,11 +171,12 @@ bool IFramePlugin::LoadStateFrom(const StateRead& read)
   for (;;)
   {
     const int64_t got = read(buffer, sizeof(buffer));
-    if (got < 0)
+    // More than was asked for is not the host's bytes: the buffer's old contents would follow.
+    if (got < 0 || got > static_cast<int64_t>(sizeof(buffer)))
       return false;
     if (got == 0)
       break;
-    chunk.PutBytes(buffer, static_cast<int>(std::min<int64_t>(got, sizeof(buffer))));
+    chunk.PutBytes(buffer, static_cast<int>(got));
     if (chunk.Size() > kMaxStateBytes)
       return false;
   }

@@ -59,8 +59,8 @@ public:
    *  buffer and returns how many, 0 at the end, below 0 on an error. */
   using StateRead = std::function<int64_t(void* buffer, int64_t capacity)>;
   /** Reads the saved state from the host to its end, then LoadState: false, with nothing
-   *  changed, on a read error, on a state above kMaxStateBytes or on one LoadState refuses.
-   *  Main thread. */
+   *  changed, on a read error (one that reports more than capacity included), on a state
+   *  above kMaxStateBytes or on one LoadState refuses. Main thread. */
   bool LoadStateFrom(const StateRead& read);
 
   /** Opens the editor in the host's window parent and runs it on the host's loop: its

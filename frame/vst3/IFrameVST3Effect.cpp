@@ -141,11 +141,14 @@ tresult IFrameVST3Effect::readState(IBStream* state)
   // WaveLab reports errors on reads that did deliver data; its streams are read to the end.
   const bool readPastErrors = mPlug->GetHost() == kHostWaveLab;
   const bool loaded = mPlug->LoadStateFrom([&](void* buffer, int64_t capacity) -> int64_t {
+    const int32 asked = static_cast<int32>(std::min<int64_t>(capacity, 128));
     int32 got = 0;
-    const tresult result = state->read(buffer, static_cast<int32>(std::min<int64_t>(capacity, 128)), &got);
+    const tresult result = state->read(buffer, asked, &got);
+    if (got > asked)
+      return -1; // a stream that claims more than it was asked for cannot be trusted at all
     if (result != kResultOk && !readPastErrors)
       return 0;
-    return got < 1 ? 0 : std::min<int64_t>(got, capacity);
+    return got < 1 ? 0 : got;
   });
   // All or nothing: a refused state changes neither the sound nor what host and editor show.
   if (!loaded)

@@ -101,6 +101,28 @@ TEST(State, RefusedStatesKeepEverySetting)
   EXPECT_EQ(host.dirty, 0);
 }
 
+TEST(State, AStreamThatClaimsMoreThanItWasAskedForIsRefused)
+{
+  Host host;
+  Plugin plug(host);
+  const std::vector<uint8_t> before = plug.Save();
+  // It delivers the whole state at once, then says a thousand bytes more came.
+  struct Reader
+  {
+    std::vector<uint8_t> bytes;
+    size_t pos;
+  } r{chunk(kTag, kBusy, 1), 0};
+  const clap_istream_t lying{&r, [](const clap_istream_t* st, void* b, uint64_t n) -> int64_t {
+                               auto& rd = *static_cast<Reader*>(st->ctx);
+                               const size_t k = std::min<size_t>(static_cast<size_t>(n), rd.bytes.size() - rd.pos);
+                               std::memcpy(b, rd.bytes.data() + rd.pos, k);
+                               rd.pos += k;
+                               return k > 0 ? static_cast<int64_t>(k) + 1000 : 0;
+                             }};
+  EXPECT_FALSE(plug.Ext<clap_plugin_state_t>(CLAP_EXT_STATE)->load(plug.plugin, &lying));
+  EXPECT_EQ(plug.Save(), before);
+}
+
 TEST(Presets, DiscoveryListsTheTenFactoryPresetsThatPresetLoadRecalls)
 {
   const auto* discovery = static_cast<const clap_preset_discovery_factory_t*>(

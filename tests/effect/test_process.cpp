@@ -440,6 +440,43 @@ TEST(ProcessListening, SilenceGivesTinyOutputAndNoDenormals)
   }
 }
 
+TEST(ProcessListening, ExtremeSettingsAtLowRatesStayAsBoundedAsAt48kHz)
+{
+  // Noise of peak 1 through eight stages at full spread, depth and feedback, swept as fast
+  // as the knob goes: at 48 kHz the resonance peaks at a few hundred. At 1 kHz the filters
+  // were swept past half the sample rate and faster than they follow, and it reached 1e7.
+  for (double fs : {1000.0, 8000.0})
+    for (double feedback : {-1.0, 1.0})
+      for (double stereo : {0.0, 1.0})
+        for (double waveform : {0.0, 1.0})
+        {
+          EffectHost<> host(fs, 500);
+          setValue(host, kParamStages, 1.0);
+          setValue(host, kParamSpread, 1.0);
+          setValue(host, kParamLFODepth, 1.0);
+          setValue(host, kParamLFOSpeed, 1.0);
+          setValue(host, kParamMix, 1.0);
+          setValue(host, kParamFeedback, feedback);
+          setValue(host, kParamStereo, stereo);
+          setValue(host, kParamWaveform, waveform);
+          Noise noise(5);
+          std::vector<double> l(500), r(500);
+          double peak = 0.0;
+          for (int done = 0; done < 5 * fs; done += 500)
+          {
+            for (size_t i = 0; i < 500; ++i)
+            {
+              l[i] = 2.0 * noise.sample();
+              r[i] = 2.0 * noise.sample();
+            }
+            host.process(l.data(), r.data(), 500);
+            for (size_t i = 0; i < 500; ++i)
+              peak = std::max({peak, std::fabs(l[i]), std::fabs(r[i])});
+          }
+          EXPECT_LT(peak, 1000.0) << fs << " Hz, feedback " << feedback << ", stereo " << stereo << ", waveform " << waveform;
+        }
+}
+
 TEST(ProcessBlocks, SingleSampleBlocksEqualOneLongBlock)
 {
   const int n = 4800;

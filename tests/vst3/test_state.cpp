@@ -96,6 +96,25 @@ TEST(State, ARefusedStateChangesNothingTheHostCanSee)
   }
 }
 
+TEST(State, AStreamThatClaimsMoreThanItWasAskedForIsRefused)
+{
+  // It delivers the whole state at once, then says a thousand bytes more came.
+  struct LyingStream : TestStream
+  {
+    using TestStream::TestStream;
+    tresult PLUGIN_API read(void* buffer, int32 n, int32* got) override
+    {
+      const tresult result = TestStream::read(buffer, n, got);
+      if (*got > 0)
+        *got += 1000;
+      return result;
+    }
+  };
+  Instance plug(createComponent());
+  EXPECT_NE(plug.component->setState(owned(new LyingStream(chunk(kTag201, kLoaded, 1)))), kResultOk);
+  EXPECT_EQ(plug.getState(), chunk(kTag201, std::vector<double>(kDefaults, kDefaults + 10), 0));
+}
+
 TEST(State, EmptyStreamChangesNothing)
 {
   Instance plug(createComponent());
