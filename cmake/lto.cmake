@@ -17,6 +17,10 @@ if(MG_LINK_TIME_OPTIMIZATION AND _lto_compiler AND NOT MG_SANITIZE AND NOT MG_SA
   include(CheckIPOSupported)
   check_ipo_supported(RESULT MG_LTO LANGUAGES CXX)
 endif()
+# The release toolchain asks for it: a package built without would run slower, unnoticed.
+if(MG_REQUIRE_LTO AND MG_LINK_TIME_OPTIMIZATION AND NOT MG_LTO)
+  message(FATAL_ERROR "This build's modules must be optimised at link time, which needs GCC, or clang with lld and llvm-ar (Debian: lld, llvm)")
+endif()
 
 # A library whose code runs in every processing call.
 function(mg_lto_library target)

@@ -22,7 +22,8 @@ set(CMAKE_CXX_COMPILER_TARGET x86_64-linux-gnu)
 set(CMAKE_C_FLAGS_INIT "--gcc-toolchain=${MG_SYSROOT}/usr")
 set(CMAKE_CXX_FLAGS_INIT "--gcc-toolchain=${MG_SYSROOT}/usr")
 # lld, so that the shipped modules are optimised at link time as the development build's
-# are (cmake/lto.cmake: ThinLTO).
+# are (cmake/lto.cmake: ThinLTO), or the build fails.
+set(MG_REQUIRE_LTO ON)
 set(_runtime "--gcc-toolchain=${MG_SYSROOT}/usr -fuse-ld=lld -static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL -Wl,--as-needed -Wl,--gc-sections")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_runtime}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_runtime}")
