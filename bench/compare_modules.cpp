@@ -36,8 +36,8 @@ class Module
 {
 public:
   virtual ~Module() = default;
-  /** One process call of kBlock frames; false when the plug-in fails it. */
-  virtual bool Run() = 0;
+  /** One process call of kBlock frames; false with a reason when the plug-in fails it. */
+  virtual bool Run(std::string& error) = 0;
 };
 
 class HostedModule : public Module
@@ -45,14 +45,12 @@ class HostedModule : public Module
 public:
   bool Start(const std::string& path, bool eightStages, std::string& error)
   {
-    mError = &error;
     return StartBusy(mHost, path, eightStages, kBlock, error);
   }
-  bool Run() override { return mHost.Process(kBlock, *mError); }
+  bool Run(std::string& error) override { return mHost.Process(kBlock, error); }
 
 private:
   render::PluginHost mHost;
-  std::string* mError = nullptr;
 };
 
 class Lv2Module : public Module
@@ -60,7 +58,7 @@ class Lv2Module : public Module
 public:
   explicit Lv2Module(const LV2_Descriptor* d) : mInstance(d, kBlock, true, kSampleRate) {}
   bool Start(bool eightStages) { return StartBusy(mInstance, eightStages, kBlock); }
-  bool Run() override
+  bool Run(std::string&) override
   {
     mInstance.d->run(mInstance.handle, kBlock);
     return true;
@@ -102,12 +100,12 @@ std::unique_ptr<Module> Open(const std::string& path, bool eightStages, std::str
   return m;
 }
 
-/** Seconds for calls process calls; negative when one fails. */
-double TimeSlice(Module& m, int calls)
+/** Seconds for calls process calls; negative, with a reason, when one fails. */
+double TimeSlice(Module& m, int calls, std::string& error)
 {
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < calls; ++i)
-    if (!m.Run())
+    if (!m.Run(error))
       return -1.0;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -206,23 +204,23 @@ int main(int argc, char** argv)
     for (int s = 0; s < 2; ++s)
     {
       Module* pair[2] = {modules[s][0].get(), modules[s][1].get()};
-      TimeSlice(*pair[0], o.calls); // warm: caches and branch predictors on each side
-      TimeSlice(*pair[1], o.calls);
+      std::string error;
+      // Warm: caches and branch predictors on each side.
+      double t[2] = {TimeSlice(*pair[0], o.calls, error), TimeSlice(*pair[1], o.calls, error)};
       std::vector<double> seconds[2], ratios;
-      for (int p = 0; p < o.pairs; ++p)
+      for (int p = 0; p < o.pairs && t[0] >= 0.0 && t[1] >= 0.0; ++p)
       {
         const int first = p % 2;
-        double t[2];
-        t[first] = TimeSlice(*pair[first], o.calls);
-        t[1 - first] = TimeSlice(*pair[1 - first], o.calls);
-        if (t[0] < 0.0 || t[1] < 0.0)
-        {
-          std::fprintf(stderr, "compare_modules: a process call failed\n");
-          return 1;
-        }
+        t[first] = TimeSlice(*pair[first], o.calls, error);
+        t[1 - first] = TimeSlice(*pair[1 - first], o.calls, error);
         seconds[0].push_back(t[0]);
         seconds[1].push_back(t[1]);
         ratios.push_back(t[1] / t[0]);
+      }
+      if (t[0] < 0.0 || t[1] < 0.0)
+      {
+        std::fprintf(stderr, "compare_modules: a process call failed: %s\n", error.c_str());
+        return 1;
       }
       allRatios[s].insert(allRatios[s].end(), ratios.begin(), ratios.end());
       std::printf("%6d  %5d  %10.3f  %10.3f  %6.3f\n", stageCounts[s], round, Median(seconds[0]) / framesPerSlice * 1e9,
