@@ -10,9 +10,9 @@
 #   mistlegrove-phaser              the JACK application (needs libx11-6; opens libjack.so.0)
 # and prints, last, one line "highest GLIBC: GLIBC_2.xx". Exits non-zero, leaving none of
 # these in <out-dir>, when the binary check (tools/check-binaries.sh) fails.
-# Builds in build-release/ with clang against a Debian 11 sysroot cached in
-# build-sysroot/bullseye (made with mmdebstrap on first use, which needs root and Debian's
-# archive).
+# Builds in build-release/ with clang, optimised at link time by lld, against a Debian 11
+# sysroot cached in build-sysroot/bullseye (made with mmdebstrap on first use, which needs
+# root and Debian's archive).
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 <out-dir>" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,8 +22,9 @@ sysroot=$root/build-sysroot/bullseye
 build=$root/build-release
 packages=libc6-dev,libstdc++-10-dev,libx11-dev,lv2-dev,libsndfile1-dev,libfftw3-dev
 
-command -v mmdebstrap >/dev/null && command -v clang++ >/dev/null && [ -f /usr/include/stb/stb_image.h ] \
-  || bash "$root/tools/apt-install.sh" mmdebstrap clang binutils libstb-dev
+command -v mmdebstrap >/dev/null && command -v clang++ >/dev/null && command -v ld.lld >/dev/null \
+  && command -v llvm-ar >/dev/null && [ -f /usr/include/stb/stb_image.h ] \
+  || bash "$root/tools/apt-install.sh" mmdebstrap clang lld llvm binutils libstb-dev
 
 # The marker holds the package list it was made with: a changed list makes it afresh.
 if [ "$(cat "$sysroot/.complete" 2>/dev/null)" != "$packages" ]; then

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld llvm
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev libx11-dev libxext-dev libxtst-dev
   libcurl4-openssl-dev ca-certificates

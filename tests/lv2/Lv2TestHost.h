@@ -37,15 +37,24 @@ private:
   LV2_URID_Map mMap{this, map};
 };
 
-/** The module, loaded once per test program. */
-inline const LV2_Descriptor* Lv2Descriptor()
+/** The plug-in of the module at path, which stays loaded; null when there is none. */
+inline const LV2_Descriptor* Lv2DescriptorAt(const char* path)
 {
-  static void* module = dlopen(MG_LV2_DSP_MODULE, RTLD_NOW | RTLD_LOCAL);
+  void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (!module)
     return nullptr;
   auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor"));
   return entry ? entry(0) : nullptr;
 }
+
+#ifdef MG_LV2_DSP_MODULE
+/** The built module, loaded once per test program. */
+inline const LV2_Descriptor* Lv2Descriptor()
+{
+  static const LV2_Descriptor* descriptor = Lv2DescriptorAt(MG_LV2_DSP_MODULE);
+  return descriptor;
+}
+#endif
 
 /** One instance, its port buffers and a time atom buffer. Ports: in 0-1, out 2-3, control
  *  atoms 4, enabled 5, parameters from 6 in parameter order. */
@@ -54,10 +63,17 @@ class Lv2Instance
 public:
   static constexpr uint32_t kControl = 4, kEnabled = 5, kFirstParam = 6, kNumParams = 10;
 
+#ifdef MG_LV2_DSP_MODULE
   /** maxBlock 0 announces nothing; withMap false passes no features at all. */
   explicit Lv2Instance(int maxBlock = 0, bool withMap = true, double rate = 48000.0)
+    : Lv2Instance(Lv2Descriptor(), maxBlock, withMap, rate)
   {
-    d = Lv2Descriptor();
+  }
+#endif
+  /** An instance of the descriptor's plug-in; with no descriptor, handle stays null. */
+  Lv2Instance(const LV2_Descriptor* descriptor, int maxBlock, bool withMap, double rate)
+  {
+    d = descriptor;
     mMaxBlock = maxBlock;
     mOptions[0] = {LV2_OPTIONS_INSTANCE, 0, urids.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
                    urids.Map(LV2_ATOM__Int), &mMaxBlock};
