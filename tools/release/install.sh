@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs Mistlegrove Phaser from this folder where Linux hosts look for plug-ins.
-#   ./install.sh               for this user: ~/.vst3, ~/.clap, ~/.lv2
-#   ./install.sh --system      for everyone: /usr/lib/vst3, /usr/lib/clap, /usr/lib/lv2 (as root)
+#   ./install.sh               for this user: ~/.vst3, ~/.clap, ~/.lv2 (presets: ~/.vst3/presets)
+#   ./install.sh --system      for everyone: /usr/lib/vst3, /usr/lib/clap, /usr/lib/lv2 (as root;
+#                              presets: /usr/share/vst3/presets)
 #   ./install.sh --uninstall   removes what an earlier run installed (add --system for those)
 # Each folder gets a list of what went into it (.mistlegrove-phaser.manifest), so a new
 # version replaces the old one without leaving its files behind, and uninstalling removes
@@ -31,10 +32,10 @@ done
 if [ $system = 1 ]; then
   # DESTDIR stages a system install elsewhere, as packagers do.
   base=${DESTDIR:-}/usr/lib
-  vst3_dir=$base/vst3 clap_dir=$base/clap lv2_dir=$base/lv2
+  vst3_dir=$base/vst3 clap_dir=$base/clap lv2_dir=$base/lv2 presets_dir=${DESTDIR:-}/usr/share/vst3/presets
 else
   [ -n "${HOME:-}" ] || { echo "HOME is not set" >&2; exit 1; }
-  vst3_dir=$HOME/.vst3 clap_dir=$HOME/.clap lv2_dir=$HOME/.lv2
+  vst3_dir=$HOME/.vst3 clap_dir=$HOME/.clap lv2_dir=$HOME/.lv2 presets_dir=$HOME/.vst3/presets
 fi
 
 die() {
@@ -48,10 +49,11 @@ items() {
   echo "$clap_dir|Mistlegrove Phaser.clap|clap/Mistlegrove Phaser.clap"
   echo "$clap_dir|Mistlegrove Phaser.resources|clap/Mistlegrove Phaser.resources"
   echo "$lv2_dir|mistlegrove-phaser.lv2|lv2/mistlegrove-phaser.lv2"
+  echo "$presets_dir|Mistlegrove Music|presets/Mistlegrove Music"
 }
 
 folders() {
-  printf '%s\n%s\n%s\n' "$vst3_dir" "$clap_dir" "$lv2_dir"
+  printf '%s\n%s\n%s\n%s\n' "$vst3_dir" "$clap_dir" "$lv2_dir" "$presets_dir"
 }
 
 # An entry is ours when an earlier run listed it in the folder's manifest.
@@ -102,7 +104,8 @@ remove_listed() {
 }
 
 if [ $uninstall = 1 ]; then
-  folders | sort -u | while IFS= read -r dir; do
+  # Deepest first: the presets folder goes before the ~/.vst3 it may have been made in.
+  folders | sort -ur | while IFS= read -r dir; do
     [ -f "$dir/$manifest_name" ] || continue
     created=$(grep -c '^# created the folder$' "$dir/$manifest_name" || true)
     remove_listed "$dir"
