@@ -253,12 +253,15 @@ TEST_F(ClapGui, KnobsFollowTheHostsAutomationFlushAndStateLoad)
   plug->Params()->flush(plug->plugin, &stereo.list, &plug->out.list);
   loop.RunFor(50);
   after = x->Capture(editor);
-  EXPECT_GT(changedPixels(before, after), 500) << "the Stereo knob";
+  const int flushed = changedPixels(before, after);
+  EXPECT_GT(flushed, 500) << "the Stereo knob";
 
   before = after;
   ASSERT_TRUE(plug->Load(defaults));
   loop.RunFor(50);
-  EXPECT_GT(changedPixels(before, x->Capture(editor)), 2000) << "five knobs back";
+  const int loaded = changedPixels(before, x->Capture(editor));
+  EXPECT_GT(loaded, 2000) << "five knobs back";
+  std::printf("flush: %d, state load: %d pixels changed\n", flushed, loaded);
   gui->destroy(plug->plugin);
   x->Destroy(top);
 }
