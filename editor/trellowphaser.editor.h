@@ -30,6 +30,7 @@ public:
   /** Sync changes the LFO-speed text's form; Stages shows other knobs, which take every
    *  value. */
   void OnParamChangeUI(int paramIdx, frame::EParamSource source) override;
+  void SetHostScale(float scale) override;
 
   /** The size menu's choice: stores the scale the size stands for and applies it to the
    *  open editor. Nothing happens while the editor is closed or for a size out of range. */

@@ -1,11 +1,15 @@
 // The plug-in's identity: the one place that names it.
 #include "effect/editor_sizes.h"
+#include "effect/params.h"
 #include "frame/Descriptor.h"
 
 namespace frame {
 
 namespace {
 const char* const kFeatures[] = {"audio-effect", "phaser", "stereo", "filter", nullptr};
+// A controller's page: the knobs in the editor's order, then the number of stages.
+const int kControllerPage[] = {kParamManual, kParamSpread, kParamFeedback, kParamLFOSpeed,
+                               kParamLFODepth, kParamMix, kParamStereo, kParamStages};
 } // namespace
 
 const Descriptor& PluginDescriptor()
@@ -29,6 +33,8 @@ const Descriptor& PluginDescriptor()
     kFeatures,
     kEditorScales,
     kNumEditorScales,
+    kControllerPage,
+    static_cast<int>(sizeof(kControllerPage) / sizeof(kControllerPage[0])),
   };
   return d;
 }

@@ -305,7 +305,8 @@ void TrellowPhaser::OnParamChange(int paramIdx)
   const IParam* param = GetParam(paramIdx);
   if (!param)
     return;
-  const double v = param->Value();
+  // Where the host's modulation has taken it: the same number as the value when unmodulated.
+  const double v = param->SoundValue();
 
   switch (paramIdx)
   {
@@ -324,7 +325,7 @@ void TrellowPhaser::OnParamChange(int paramIdx)
     case kParamLFOSpeed:
       // The LFO always gets both rates; the sync state decides which one drives it.
       mLFO.setRate(v);
-      mLFO.setSyncRate(static_cast<int>(frame::RoundHalfAway(param->GetNormalized() * (LFO::kNumSyncRates - 1))));
+      mLFO.setSyncRate(static_cast<int>(frame::RoundHalfAway(param->SoundNormalized() * (LFO::kNumSyncRates - 1))));
       break;
     case kParamLFODepth:
       mDepth = v;

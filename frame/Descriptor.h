@@ -29,6 +29,8 @@ struct Descriptor
   const char* const* features; // the host-browser features, lower-case words, null-terminated
   const float* editorScales; // the draw scales the editor offers, smallest first
   int numEditorScales;
+  const int* controllerPage; // the parameters a hardware controller's page shows, in order
+  int numControllerPage;     // at most eight
 };
 
 /** The plug-in this module holds; defined by the effect. */

@@ -22,6 +22,10 @@ public:
   virtual void Layout(IGraphicsContext& graphics) = 0;
   /** A parameter changed as far as the editor is concerned (IEditorDelegate::OnParamChangeUI). */
   virtual void OnParamChangeUI(int /*paramIdx*/, EParamSource /*source*/) {}
+  /** The scale of the host's desktop (2 on a double-density screen), before the window
+   *  opens: the editor opens that much larger than its default unless the user chose a
+   *  size. */
+  virtual void SetHostScale(float /*scale*/) {}
 };
 
 using EditorFactory = std::unique_ptr<IEditor> (*)(IGEditorDelegate& plug);

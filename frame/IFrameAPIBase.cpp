@@ -21,6 +21,7 @@ void IFrameAPIBase::CreateTimer()
 
 void IFrameAPIBase::OnTimer(Timer&)
 {
+  UpdateEditorFromHost();
   if (HasUI())
   {
     IMidiMsg msg;

@@ -27,6 +27,8 @@ public:
   virtual bool OnHostRequestingSupportedViewConfiguration(int /*width*/, int /*height*/) { return true; }
   virtual void OnHostSelectedViewConfiguration(int /*width*/, int /*height*/) {}
   virtual bool GetMidiNoteText(int /*noteNumber*/, char* /*text*/) const { return false; }
+  /** Every idle-timer tick, first: the editor catches up with the host. Main thread. */
+  virtual void UpdateEditorFromHost() {}
   /** Every idle-timer tick, after the queues are drained. Main thread. */
   virtual void OnIdle() {}
   const char* GetTrackName() const { return mTrackName.Get(); }

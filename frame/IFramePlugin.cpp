@@ -6,7 +6,7 @@
 namespace frame {
 
 IFramePlugin::IFramePlugin(const Config& config)
-  : IFrameAPIBase(config), IFrameProcessor(config), mPendingWords((NParams() + 63) / 64)
+  : IFrameAPIBase(config), IFrameProcessor(config), mPendingWords((NParams() + 63) / 64), mForEditor(NParams())
 {
   mPending = std::make_unique<std::atomic<uint64_t>[]>(static_cast<size_t>(mPendingWords));
   if (HasUI())
@@ -79,6 +79,7 @@ void IFramePlugin::ApplyHostParamChange(int paramIdx, double normalizedValue, in
   applyPendingChanges(); // older than the host's value, so heard before it
   param->SetNormalized(normalizedValue);
   OnParamChange(paramIdx, kSourceHost, sampleOffset);
+  changedForEditor(paramIdx);
 }
 
 void IFramePlugin::BeginInformHostOfParamChange(int paramIdx)

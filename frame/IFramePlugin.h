@@ -4,6 +4,7 @@
 #include "frame/IFrameAPIBase.h"
 #include "frame/IFrameProcessor.h"
 #include "frame/IHostNotifier.h"
+#include "frame/ParamFlags.h"
 
 #include <atomic>
 #include <cstdint>
@@ -44,6 +45,17 @@ public:
   /** The host set a value on the controller side: the editor follows, the effect hears of
    *  it through the next processing call. */
   void SetParameterFromHostController(int paramIdx, double normalizedValue);
+  /** The host's modulation of a continuous parameter, in normalised units, where
+   *  ApplyHostParamChange may be called: the sound hears the value moved by it (clamped to
+   *  the range) until the next modulation or ClearHostModulation; the value, its text and
+   *  the state stay. Other parameters and amounts that are not finite are ignored. */
+  void ApplyHostModulation(int paramIdx, double amount, int sampleOffset = 0);
+  /** Ends every modulation (a reset). Where ApplyHostParamChange may be called. */
+  void ClearHostModulation();
+  /** Brings the open editor up to every value and modulation the host changed since the
+   *  last call. The idle timer calls it; a binding may call it sooner, on the call to the
+   *  main thread its notifier was asked for. Main thread. */
+  void UpdateEditorFromHost() override;
 
   /** The whole saved state, the same bytes in every format: the effect's chunk, then the
    *  bypass flag as a 32-bit little-endian integer. Main thread. */
@@ -101,6 +113,10 @@ private:
    *  in index order. Audio thread, or main thread while inactive; lock- and allocation-free. */
   void applyPendingChanges();
 
+  /** A change from the host the editor has not shown yet; asks the host once for a call to
+   *  the main thread while an editor is attached. Any thread; lock- and allocation-free. */
+  void changedForEditor(int paramIdx);
+
   IHostNotifier* mHost = nullptr;
   IEventLoop* mAttachedLoop = nullptr; // the loop AttachEditor put the idle timer on
   int mIdleTimerId = 0;
@@ -109,6 +125,9 @@ private:
   // between two processing calls coalesce, and nothing can overflow.
   std::unique_ptr<std::atomic<uint64_t>[]> mPending;
   int mPendingWords = 0;
+  ParamFlags mForEditor;
+  std::atomic<bool> mEditorAttached{false};
+  std::atomic<bool> mMainThreadCallAsked{false};
 };
 
 } // namespace frame

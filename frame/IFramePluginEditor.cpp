@@ -22,6 +22,7 @@ void* IFramePlugin::AttachEditor(void* parent, IEventLoop& loop)
     DetachEditor();
     return nullptr;
   }
+  mEditorAttached.store(true, std::memory_order_relaxed);
   // Whatever waited for the editor shows now, not a tick later.
   if (Timer* timer = GetIdleTimer())
     timer->Fire();
@@ -32,6 +33,7 @@ void IFramePlugin::DetachEditor()
 {
   if (!mAttachedLoop)
     return;
+  mEditorAttached.store(false, std::memory_order_relaxed);
   CloseWindow();
   if (mIdleTimerId > 0)
     mAttachedLoop->Remove(mIdleTimerId);

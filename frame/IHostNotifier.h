@@ -26,6 +26,10 @@ public:
   virtual bool ResizeEditor(int width, int height) = 0;
   /** The host's own menu for a parameter at (x, y) in window pixels; false without one. */
   virtual bool ShowParameterMenu(int paramIdx, float x, float y) = 0;
+  /** Asks for a call to the main thread soon (the editor has host changes to show); the
+   *  binding then calls UpdateEditorFromHost. Any thread, the audio thread included: it must
+   *  not block or allocate. Without it the idle timer catches up. */
+  virtual void RequestMainThreadCall() {}
 };
 
 } // namespace frame

@@ -136,6 +136,23 @@ public:
   double GetNormalized() const { return ToNormalized(Value()); }
   double ToNormalized(double value) const;
   double FromNormalized(double normalized) const;
+
+  /** The host's modulation: an offset in normalised units that moves the value the sound
+   *  uses, never the value itself, its text or the saved state. Set on the thread that owns
+   *  the signal path's settings, read anywhere. */
+  void SetModulation(double normalizedAmount) { mModulation.store(normalizedAmount, std::memory_order_relaxed); }
+  double GetModulation() const { return mModulation.load(std::memory_order_relaxed); }
+  /** The value moved by the modulation, clamped to 0..1; the value itself when unmodulated. */
+  double SoundNormalized() const
+  {
+    const double m = GetModulation();
+    if (m == 0.0)
+      return GetNormalized();
+    const double n = GetNormalized() + m;
+    return n < 0.0 ? 0.0 : (n > 1.0 ? 1.0 : n);
+  }
+  /** What the signal path uses: the value, or where the modulation took it, stepped. */
+  double SoundValue() const { return GetModulation() == 0.0 ? Value() : FromNormalized(SoundNormalized()); }
   /** Steps (halves away from zero), then clamps; a NaN becomes the minimum. */
   double Constrain(double value) const;
 
@@ -229,6 +246,7 @@ private:
   const char* mHostNote = "";
   int mNumMarks = 0;
   std::atomic<double> mValue{0.0};
+  std::atomic<double> mModulation{0.0};
   double mMin = 0.0;
   double mMax = 1.0;
   double mStep = 1.0;

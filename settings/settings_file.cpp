@@ -115,6 +115,15 @@ float ReadEditorScale(const std::string& path)
   return EditorScaleFromText(text);
 }
 
+bool HasStoredEditorScale(const std::string& path)
+{
+  if (path.empty())
+    return false;
+  char text[1024];
+  profile_ini::GetPrivateProfileString(kEditorSection, kScaleKey, "", text, 1023, path.c_str());
+  return text[0] != '\0';
+}
+
 float EditorScaleFromText(const char* text)
 {
   char* end = nullptr;

@@ -40,6 +40,9 @@ float EditorScaleFromText(const char* text);
  *  the key is missing or empty. */
 float ReadEditorScale(const std::string& path);
 
+/** True when the file holds a scale the user chose (the key is there and not empty). */
+bool HasStoredEditorScale(const std::string& path);
+
 /** Stores scale with "%f". False when path is empty or the file could not be rewritten; the
  *  file then keeps its previous content. */
 bool WriteEditorScale(const std::string& path, float scale);

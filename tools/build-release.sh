@@ -60,7 +60,7 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DMG_BUILD_BENCH=OFF -DMG_BUILD_TESTS=OFF \
   -DMG_STB_INCLUDE_DIR="$build/stb-include" "${sdkopt[@]}" > "$build.configure.log" 2>&1 \
   || { cat "$build.configure.log"; exit 1; }
-ninja -C "$build" -j2 mg_plugin mg_clap_plugin mg_lv2_bundle mistlegrove-render mistlegrove-phaser mg_load_probe
+ninja -C "$build" -j2 mg_plugin mg_clap_plugin mg_lv2_bundle mistlegrove-render mistlegrove-phaser mg_load_probe vst3_presets
 
 # Stage, check, and only then replace what <out-dir> held.
 stage=$out/.release-stage
@@ -68,7 +68,7 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp -a "$build/Mistlegrove Phaser.vst3" "$build/Mistlegrove Phaser.clap" \
       "$build/Mistlegrove Phaser.resources" "$build/lv2/mistlegrove-phaser.lv2" \
-      "$build/tools/mistlegrove-render" "$build/apps/mistlegrove-phaser" "$stage/"
+      "$build/tools/mistlegrove-render" "$build/apps/mistlegrove-phaser" "$build/presets" "$stage/"
 strip --strip-unneeded "$stage/Mistlegrove Phaser.vst3/Contents/x86_64-linux/"*.so \
       "$stage/Mistlegrove Phaser.clap" "$stage/mistlegrove-phaser.lv2/Contents/x86_64-linux/"*.so
 strip "$stage/mistlegrove-render" "$stage/mistlegrove-phaser"
@@ -79,7 +79,7 @@ if ! "$root/tools/check-binaries.sh" "$stage" "$build/tools/loadcheck/mg_load_pr
   exit 1
 fi
 for name in "Mistlegrove Phaser.vst3" "Mistlegrove Phaser.clap" "Mistlegrove Phaser.resources" \
-            mistlegrove-phaser.lv2 mistlegrove-render mistlegrove-phaser; do
+            mistlegrove-phaser.lv2 mistlegrove-render mistlegrove-phaser presets; do
   rm -rf "${out:?}/$name"
   mv "$stage/$name" "$out/$name"
 done

@@ -28,7 +28,7 @@ bin=$work/bin
 vst3="Mistlegrove Phaser.vst3" clap="Mistlegrove Phaser.clap"
 res="Mistlegrove Phaser.resources" lv2=mistlegrove-phaser.lv2 render=mistlegrove-render
 app=mistlegrove-phaser
-for f in "$vst3" "$clap" "$res" "$lv2" "$render" "$app"; do
+for f in "$vst3" "$clap" "$res" "$lv2" "$render" "$app" presets; do
   [ -e "$bin/$f" ] || { echo "release.sh: the release build left no '$f'" >&2; exit 1; }
 done
 
@@ -52,8 +52,9 @@ pkg=$work/deb
 rm -rf "$pkg"
 mkdir -p "$pkg/DEBIAN" "$pkg/usr/lib/vst3" "$pkg/usr/lib/clap" "$pkg/usr/lib/lv2" "$pkg/usr/bin" \
          "$pkg/usr/share/man/man1" "$pkg/usr/share/doc/mistlegrove-phaser" \
-         "$pkg/usr/share/applications" "$pkg/usr/share/pixmaps"
+         "$pkg/usr/share/applications" "$pkg/usr/share/pixmaps" "$pkg/usr/share/vst3/presets"
 cp -R "$bin/$vst3" "$pkg/usr/lib/vst3/"
+cp -R "$bin/presets/." "$pkg/usr/share/vst3/presets/"
 cp -R "$bin/$clap" "$bin/$res" "$pkg/usr/lib/clap/"
 cp -R "$bin/$lv2" "$pkg/usr/lib/lv2/"
 cp "$bin/$render" "$pkg/usr/bin/"
@@ -94,7 +95,8 @@ Description: stereo phaser audio effect plug-in (VST 3, CLAP, LV2) and JACK appl
  Four or eight all-pass stages with feedback, swept by a free-running or
  tempo-synchronised LFO, with ten factory presets and a scalable editor.
  Installs the VST 3 bundle into /usr/lib/vst3, the CLAP plug-in into
- /usr/lib/clap and the LV2 bundle into /usr/lib/lv2, where hosts look, and
+ /usr/lib/clap and the LV2 bundle into /usr/lib/lv2, where hosts look, the
+ factory presets as VST 3 preset files into /usr/share/vst3/presets,
  mistlegrove-render, which renders audio files through the plug-in, and
  mistlegrove-phaser, the phaser as a JACK application with its editor in a
  window of its own (JACK or PipeWire's JACK library is recommended for it).
@@ -110,6 +112,7 @@ t=$tarroot/$tar_dir
 cp -R "$bin/$vst3" "$t/vst3/"
 cp -R "$bin/$clap" "$bin/$res" "$t/clap/"
 cp -R "$bin/$lv2" "$t/lv2/"
+cp -R "$bin/presets" "$t/presets"
 cp "$bin/$render" "$t/bin/"
 man_page > "$t/bin/mistlegrove-render.1"
 cp "$bin/$app" "$t/bin/"

@@ -90,6 +90,13 @@ check_app() {
   [ -s "$tree$home/.config/mistlegrove-phaser/state" ] || fail "mistlegrove-phaser saved no state"
 }
 
+# The ten factory presets as VST 3 preset files, in a presets folder of the tree.
+check_presets() {
+  local n
+  n=$(find "$tree$1/Mistlegrove Music/Mistlegrove Phaser" -name '*.vstpreset' -size +0 2>/dev/null | wc -l)
+  [ "$n" = 10 ] || fail "$1 holds $n of the ten .vstpreset files"
+}
+
 # lv2info in the tree lists the plug-in, its X11 UI and the ten presets.
 check_lv2info() {
   local out
@@ -143,6 +150,7 @@ for suite in bullseye bookworm; do
     echo "-- the .deb, with $(sed -n "s/.* \([0-9]*\) newly installed.*/\1/p" "$tree.apt.log") packages"
     mkdir -p "$tree/tmp/home-deb"
     check_lv2info /tmp/home-deb /usr/lib/lv2/mistlegrove-phaser.lv2/
+    check_presets /usr/share/vst3/presets
     check_renders /usr/bin/mistlegrove-render "/usr/lib/vst3/Mistlegrove Phaser.vst3" \
                   "/usr/lib/clap/Mistlegrove Phaser.clap" /tmp/home-deb
     # Installed system-wide, the renderer finds the plug-in, and the font of its pictures,
@@ -171,6 +179,7 @@ for suite in bullseye bookworm; do
     chroot "$tree" env HOME=/tmp/home sh "/tmp/$pkgdir/install.sh" > "$tree.install.log" 2>&1 \
       || fail "install.sh: $(cat "$tree.install.log")"
     check_lv2info /tmp/home /tmp/home/.lv2/mistlegrove-phaser.lv2/
+    check_presets /tmp/home/.vst3/presets
     check_renders "/tmp/$pkgdir/bin/mistlegrove-render" "/tmp/home/.vst3/Mistlegrove Phaser.vst3" \
                   "/tmp/home/.clap/Mistlegrove Phaser.clap" /tmp/home
     chroot "$tree" env HOME=/tmp/home sh "/tmp/$pkgdir/install.sh" --uninstall > "$tree.install.log" 2>&1 \

@@ -164,6 +164,7 @@ void IFrameCLAP::Deactivate()
     return;
   mActive = false;
   mPlug->SetActive(false);
+  mPlug->ClearHostModulation();
 }
 
 bool IFrameCLAP::StartProcessing()
@@ -185,6 +186,7 @@ void IFrameCLAP::StopProcessing()
 void IFrameCLAP::Reset()
 {
   AssertAudioThread();
+  mPlug->ClearHostModulation();
   mPlug->OnReset();
 }
 
@@ -204,6 +206,8 @@ const void* IFrameCLAP::GetExtension(const char* id) const
     return &kRender;
   if (!std::strcmp(id, CLAP_EXT_PRESET_LOAD) || !std::strcmp(id, CLAP_EXT_PRESET_LOAD_COMPAT))
     return &kPresetLoad;
+  if (!std::strcmp(id, CLAP_EXT_REMOTE_CONTROLS) || !std::strcmp(id, CLAP_EXT_REMOTE_CONTROLS_COMPAT))
+    return &kRemoteControls;
   if (mPlug->HasUI())
   {
     if (!std::strcmp(id, CLAP_EXT_GUI))

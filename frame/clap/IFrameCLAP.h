@@ -21,6 +21,9 @@ class IFrameCLAPEventLoop;
 class IFrameCLAP : public IHostNotifier
 {
 public:
+  /** One page for hardware controllers: the continuous parameters and Stages. */
+  static const clap_plugin_remote_controls_t kRemoteControls;
+
   /** The ids hosts see: the frame's parameter indices, and the bypass as in VST 3. */
   static constexpr clap_id kBypassParamId = 65536;
 
@@ -45,7 +48,8 @@ public:
   void Reset();
   clap_process_status Process(const clap_process_t* process);
   const void* GetExtension(const char* id) const;
-  void OnMainThread() {}
+  /** The call to the main thread asked for by RequestMainThreadCall. */
+  void OnMainThread();
 
   // params, in the host's value domain: normalised for continuous parameters, the real
   // value for stepped ones (switches and lists), 0 or 1 for the bypass.
@@ -75,6 +79,7 @@ public:
   void LatencyChanged() override;
   bool ResizeEditor(int width, int height) override;
   bool ShowParameterMenu(int paramIdx, float x, float y) override;
+  void RequestMainThreadCall() override;
 
   /** Asserts the threading rules where the host can tell threads apart (debug builds). */
   void AssertMainThread() const;
@@ -107,6 +112,7 @@ private:
   void queueGesture(uint16_t type, int paramIdx, double normalized);
   void applyEvent(const clap_event_header_t& event, int offset);
   void applyParamValue(clap_id id, double value, int offset);
+  void applyParamMod(clap_id id, double amount, int offset);
   void takeTransport(const clap_event_transport_t& transport);
   void timeInfoAt(int offset);
   void applyInputEvents(const clap_input_events_t* in);

@@ -65,6 +65,8 @@ bool IFrameCLAP::ParamInfo(uint32_t index, clap_param_info_t* info) const
   info->flags = p.GetCanAutomate() ? CLAP_PARAM_IS_AUTOMATABLE : 0;
   if (isStepped(p))
     info->flags |= CLAP_PARAM_IS_STEPPED;
+  else
+    info->flags |= CLAP_PARAM_IS_MODULATABLE; // the frame modulates every continuous one
   // Switches and lists have a text per position, which hosts then offer as a list.
   if (p.Type() == kTypeEnum || p.Type() == kTypeBool)
     info->flags |= CLAP_PARAM_IS_ENUM;

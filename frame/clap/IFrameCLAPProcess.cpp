@@ -143,6 +143,11 @@ void IFrameCLAP::applyEvent(const clap_event_header_t& event, int offset)
     const auto& e = reinterpret_cast<const clap_event_param_value_t&>(event);
     applyParamValue(e.param_id, e.value, offset);
   }
+  else if (event.type == CLAP_EVENT_PARAM_MOD && event.size >= sizeof(clap_event_param_mod_t))
+  {
+    const auto& e = reinterpret_cast<const clap_event_param_mod_t&>(event);
+    applyParamMod(e.param_id, e.amount, offset);
+  }
   else if (event.type == CLAP_EVENT_TRANSPORT && event.size >= sizeof(clap_event_transport_t))
   {
     takeTransport(reinterpret_cast<const clap_event_transport_t&>(event));

@@ -178,7 +178,7 @@ void WritePluginTurtle(std::ostream& out, IFramePlugin& plug)
       << "  ] ;\n"
       << "  lv2:minorVersion " << minor << " ;\n"
       << "  lv2:microVersion " << micro << " ;\n"
-      << "  lv2:optionalFeature lv2:hardRTCapable, urid:map, opts:options, bufsz:boundedBlockLength ;\n"
+      << "  lv2:optionalFeature lv2:hardRTCapable, lv2:isLive, urid:map, opts:options, bufsz:boundedBlockLength ;\n"
       << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
       << "  lv2:extensionData state:interface ;\n"
       << (layout.nAudioIn == 2 ? "  pg:mainInput " + iri(std::string(d.uri) + "#in") + " ;\n" : "")
@@ -225,7 +225,8 @@ void WritePluginTurtle(std::ostream& out, IFramePlugin& plug)
   out << iri(UiUri(d.uri)) << "\n"
       << "  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:parent, ui:idleInterface ;\n"
-      << "  lv2:optionalFeature ui:resize, ui:touch, urid:map ;\n"
+      << "  lv2:optionalFeature ui:resize, ui:touch, urid:map, opts:options ;\n"
+      << "  opts:supportedOption ui:scaleFactor ;\n"
       << "  lv2:extensionData ui:idleInterface, ui:resize .\n";
 }
 

@@ -3,10 +3,35 @@
 #include <cmath>
 #include <cstring>
 
+#include "lv2/atom/atom.h"
+#include "lv2/options/options.h"
+#include "lv2/urid/urid.h"
+
 #include "editor/InstallEditor.h"
 #include "frame/Descriptor.h"
 
 namespace frame::lv2 {
+
+namespace {
+// The desktop's scale the host passes as ui:scaleFactor, or 0.
+float hostScaleOf(const LV2_Feature* const* features)
+{
+  const auto* options = static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
+  if (!options || !map || !map->map)
+    return 0.f;
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
+  for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+    if (o->key == scaleKey && o->type == floatType && o->size >= sizeof(float) && o->value)
+    {
+      float v;
+      std::memcpy(&v, o->value, sizeof v);
+      return std::isfinite(v) && v > 0.f ? v : 0.f;
+    }
+  return 0.f;
+}
+} // namespace
 
 Ui::Ui(std::unique_ptr<IFramePlugin> plug, LV2UI_Write_Function write, LV2UI_Controller controller)
   : mPlug(std::move(plug)), mLayout(*mPlug), mWrite(write), mController(controller)
@@ -31,6 +56,8 @@ std::unique_ptr<Ui> Ui::Create(LV2UI_Write_Function write, LV2UI_Controller cont
   plug.SetAPI(9); // "LV2"
   plug.Initialize("");
   plug.SetHostNotifier(ui.get());
+  if (const float scale = hostScaleOf(features); scale > 0.f && plug.GetEditor())
+    plug.GetEditor()->SetHostScale(scale);
   void* view = plug.AttachEditor(parent, ui->mLoop);
   if (!view)
     return nullptr;

@@ -37,6 +37,48 @@ inline const clap_plugin_factory_t* factory()
 
 using claphost::InputEvents;
 
+/** Values and modulations, in the order added. */
+class ParamEvents
+{
+public:
+  ParamEvents()
+  {
+    list.ctx = this;
+    list.size = [](const clap_input_events_t* l) { return static_cast<uint32_t>(static_cast<const ParamEvents*>(l->ctx)->mEvents.size()); };
+    list.get = [](const clap_input_events_t* l, uint32_t i) -> const clap_event_header_t* {
+      const auto& events = static_cast<const ParamEvents*>(l->ctx)->mEvents;
+      return i < events.size() ? &events[i].header : nullptr;
+    };
+  }
+  ParamEvents(const ParamEvents&) = delete;
+
+  void Value(uint32_t time, clap_id id, double value)
+  {
+    Event e{};
+    e.value = {{sizeof(clap_event_param_value_t), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0}, id, nullptr, -1, -1, -1, -1, value};
+    mEvents.push_back(e);
+  }
+  void Mod(uint32_t time, clap_id id, double amount)
+  {
+    Event e{};
+    e.mod = {{sizeof(clap_event_param_mod_t), time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_MOD, 0}, id, nullptr, -1, -1, -1, -1, amount};
+    mEvents.push_back(e);
+  }
+  void Reserve(size_t n) { mEvents.reserve(n); }
+  void Clear() { mEvents.clear(); }
+
+  clap_input_events_t list{};
+
+private:
+  union Event
+  {
+    clap_event_header_t header;
+    clap_event_param_value_t value;
+    clap_event_param_mod_t mod;
+  };
+  std::vector<Event> mEvents;
+};
+
 /** Records output events as text: "begin 3", "value 3 0.5", "end 3". */
 class OutputEvents
 {
@@ -75,6 +117,7 @@ public:
     clap = claphost::HostStruct(this, "Test Host", "Tests");
     clap.get_extension = [](const clap_host_t* h, const char* id) { return self(h).extension(id); };
     clap.request_restart = [](const clap_host_t* h) { ++self(h).restarts; };
+    clap.request_callback = [](const clap_host_t* h) { ++self(h).callbackRequests; };
 
     params.rescan = [](const clap_host_t* h, clap_param_rescan_flags flags) { self(h).rescans.push_back(flags); };
     params.clear = [](const clap_host_t*, clap_id, clap_param_clear_flags) {};
@@ -155,7 +198,7 @@ public:
   bool withEventLoop = false; // offer timer-support and posix-fd-support
   bool inAudio = false;
 
-  int restarts = 0, flushRequests = 0, dirty = 0;
+  int restarts = 0, flushRequests = 0, dirty = 0, callbackRequests = 0;
   std::vector<uint32_t> rescans;
   std::vector<std::pair<uint32_t, uint32_t>> resizeRequests;
   std::vector<std::string> presetLog;

@@ -194,3 +194,74 @@ TEST_F(ClapGui, NoTimerOrDescriptorIsUnregisteredFromInsideItsOwnCallback)
   EXPECT_TRUE(registered.empty());
   x->Destroy(top);
 }
+
+namespace {
+int changedPixels(const frame::graphics::Surface& a, const frame::graphics::Surface& b)
+{
+  if (a.Width() != b.Width() || a.Height() != b.Height())
+    return -1;
+  int n = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      n += a.At(x, y) != b.At(x, y);
+  return n;
+}
+} // namespace
+
+// A host's automation, flush and state load reach the open editor through the frame: the
+// knobs move within two idle ticks, with or without the call to the main thread asked for.
+TEST_F(ClapGui, KnobsFollowTheHostsAutomationFlushAndStateLoad)
+{
+  const std::vector<uint8_t> defaults = plug->Save();
+  const Window top = x->MakeTopLevel(0, 0, 1500, 400);
+  ASSERT_TRUE(gui->create(plug->plugin, CLAP_WINDOW_API_X11, false));
+  ASSERT_TRUE(gui->set_scale(plug->plugin, 1.0));
+  clap_window_t window{CLAP_WINDOW_API_X11, {}};
+  window.x11 = top;
+  ASSERT_TRUE(gui->set_parent(plug->plugin, &window));
+  Window editor = 0;
+  ASSERT_TRUE(loop.RunUntil([&] { return (editor = child(top)) != 0 && x->Viewable(editor); }));
+  loop.RunFor(300);
+  ASSERT_TRUE(plug->Start());
+
+  // Feedback, Manual, LFODepth and Mix, automated in one call; the host honours the request.
+  InputEvents automation;
+  automation.Param(0, 3, 0.9);
+  automation.Param(0, 1, 0.9);
+  automation.Param(16, 5, 0.9);
+  automation.Param(32, 6, 0.9);
+  frame::graphics::Surface before = x->Capture(editor);
+  const int asked = host.callbackRequests;
+  plug->Process(64, &automation.list);
+  for (int i = 0; i < 20; ++i)
+    plug->Process(64);
+  EXPECT_EQ(host.callbackRequests, asked + 1) << "one request for the whole flood";
+  plug->plugin->on_main_thread(plug->plugin);
+  loop.RunFor(50);
+  frame::graphics::Surface after = x->Capture(editor);
+  const int automated = changedPixels(before, after);
+  EXPECT_GT(automated, 2000) << "four knobs and their texts";
+  std::printf("automation: %d of %d pixels changed\n", automated, after.Width() * after.Height());
+
+  // Stereo flushed while inactive; this host never calls back: the idle timer catches up.
+  plug->Stop();
+  plug->plugin->deactivate(plug->plugin);
+  plug->active = false;
+  InputEvents stereo;
+  stereo.Param(0, 8, 1.0);
+  before = after;
+  plug->Params()->flush(plug->plugin, &stereo.list, &plug->out.list);
+  loop.RunFor(50);
+  after = x->Capture(editor);
+  const int flushed = changedPixels(before, after);
+  EXPECT_GT(flushed, 500) << "the Stereo knob";
+
+  before = after;
+  ASSERT_TRUE(plug->Load(defaults));
+  loop.RunFor(50);
+  const int loaded = changedPixels(before, x->Capture(editor));
+  EXPECT_GT(loaded, 2000) << "five knobs back";
+  std::printf("flush: %d, state load: %d pixels changed\n", flushed, loaded);
+  gui->destroy(plug->plugin);
+  x->Destroy(top);
+}

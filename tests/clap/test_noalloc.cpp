@@ -2,6 +2,7 @@
 // called into the plug-in: this executable counts every allocation of the process
 // (support/CountingAllocator.cpp), the module's and the loader's included.
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,12 @@ TEST(AudioThread, ProcessAndFlushAllocateNothingWhateverTheEventsFromANewThreads
   events.Param(600, 6, 0.2);
   events.Param(700, Plugin::kBypass, 0.0);
   flushed.Param(0, 3, 0.9);
+  ParamEvents modulations; // a host's modulator: thousands of amounts, the bad ones too
+  modulations.Reserve(4100);
+  for (uint32_t i = 0; i < 4096; ++i)
+    modulations.Mod(i / 4, 1 + i % 8, 0.001 * i - 2.0);
+  modulations.Mod(500, 1, std::nan(""));
+  modulations.Mod(600, Plugin::kBypass, 0.5);
   const clap_event_transport_t transport = InputEvents::Transport(120.0, 1.0, true);
   plug.SetInput(std::vector<double>(Plugin::kFrames, 0.25));
 
@@ -41,6 +48,10 @@ TEST(AudioThread, ProcessAndFlushAllocateNothingWhateverTheEventsFromANewThreads
     {
       plug.Process(1000, &events.list, round % 2 == 1, round % 3 == 0 ? &transport : nullptr);
       plug.Process(0, &events.list);
+      plug.Process(1000, &modulations.list);
+      host.inAudio = true;
+      plug.plugin->reset(plug.plugin); // ends the modulations
+      host.inAudio = false;
       host.inAudio = true;
       plug.Params()->flush(plug.plugin, &flushed.list, &plug.out.list);
       host.inAudio = false;

@@ -273,3 +273,23 @@ TEST(BundleResources, TheModuleOfAnAddressIsAnAbsoluteFile)
   struct stat st{};
   EXPECT_EQ(stat(self.c_str(), &st), 0);
 }
+
+// The host's modulation reaches the open knob through the frame's catching up: a dot on the
+// ring where the modulation takes the value, gone with the modulation.
+TEST_F(EditorTest, AModulatedKnobShowsWhereTheModulationTakesItUntilItEnds)
+{
+  open();
+  g->DrawAll();
+  const TextControl& mix = kTextControls[7];
+  effect().ApplyHostModulation(kParamMix, 0.3); // 0.5 moved to 0.8
+  effect().UpdateEditorFromHost();
+  const float a = (-135.f + 270.f * 0.8f) * 3.14159265f / 180.f;
+  const float cx = mix.x + kKnobSize / 2 + 41.f * std::sin(a), cy = mix.y + kKnobSize / 2 - 41.f * std::cos(a);
+  const IColor dot = drawn().GetColor(static_cast<int>(px(cx)), static_cast<int>(px(cy)));
+  EXPECT_TRUE(dot.R < 140 && dot.G > 170 && dot.B > 220) << dot.R << " " << dot.G << " " << dot.B;
+  EXPECT_EQ(control(kParamMix)->GetValue(), 0.5) << "the knob itself shows the value";
+
+  effect().ClearHostModulation();
+  effect().UpdateEditorFromHost();
+  expectKnobFrame(mix, 33);
+}

@@ -18,6 +18,8 @@ echo vst3 > "$pkg/vst3/Mistlegrove Phaser.vst3/Contents/x86_64-linux/Mistlegrove
 echo clap > "$pkg/clap/Mistlegrove Phaser.clap"
 echo png > "$pkg/clap/Mistlegrove Phaser.resources/knob.png"
 echo ttl > "$pkg/lv2/mistlegrove-phaser.lv2/manifest.ttl"
+mkdir -p "$pkg/presets/Mistlegrove Music/Mistlegrove Phaser"
+echo preset > "$pkg/presets/Mistlegrove Music/Mistlegrove Phaser/Aliens.vstpreset"
 cp "$script" "$pkg/install.sh"
 
 # getconf stands in for the system's C library, a recent one unless a case says otherwise.
@@ -46,7 +48,8 @@ fresh_home
 run || fail "first install: $(cat "$work/out")"
 first=$(tree)
 [ -f "$vst3_so" ] && [ -f "$work/home/.clap/Mistlegrove Phaser.resources/knob.png" ] \
-  && [ -f "$work/home/.lv2/mistlegrove-phaser.lv2/manifest.ttl" ] || fail "files missing after install"
+  && [ -f "$work/home/.lv2/mistlegrove-phaser.lv2/manifest.ttl" ] \
+  && [ -f "$work/home/.vst3/presets/Mistlegrove Music/Mistlegrove Phaser/Aliens.vstpreset" ] || fail "files missing after install"
 [ "$(ls -A "$work/home" | tr '\n' ' ')" = ".clap .lv2 .vst3 " ] || fail "wrote beside the targets: $(ls -A "$work/home")"
 [ -z "$(ls -A "$work/outside")" ] || fail "wrote into the working directory"
 run || fail "second install: $(cat "$work/out")"
@@ -83,6 +86,12 @@ if run; then fail "installed through a link"; fi
 run --uninstall
 [ "$(cat "$work/elsewhere/knob.png")" = theirs ] && [ "$(ls -A "$work/elsewhere")" = knob.png ] \
   || fail "wrote through a link: $(ls -A "$work/elsewhere")"
+
+# Uninstalled from a HOME it made the folders in: nothing is left.
+fresh_home
+run
+run --uninstall || fail "uninstall: $(cat "$work/out")"
+[ "$(tree)" = . ] || fail "uninstall left: $(tree)"
 
 # Uninstalled: only what it installed goes; the user's own files and folders stay, and a
 # manifest cannot point it outside its folder.

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs Mistlegrove Phaser from this folder where Linux hosts look for plug-ins.
-#   ./install.sh               for this user: ~/.vst3, ~/.clap, ~/.lv2
-#   ./install.sh --system      for everyone: /usr/lib/vst3, /usr/lib/clap, /usr/lib/lv2 (as root)
+#   ./install.sh               for this user: ~/.vst3, ~/.clap, ~/.lv2 (presets: ~/.vst3/presets)
+#   ./install.sh --system      for everyone: /usr/lib/vst3, /usr/lib/clap, /usr/lib/lv2 (as root;
+#                              presets: /usr/share/vst3/presets)
 #   ./install.sh --uninstall   removes what an earlier run installed (add --system for those)
 # Each folder gets a list of what went into it (.mistlegrove-phaser.manifest), so a new
 # version replaces the old one without leaving its files behind, and uninstalling removes
-# exactly those files. Nothing is written outside the three folders.
+# exactly those files. Nothing is written outside these folders.
 set -eu
 
 version=2.0.1
@@ -33,10 +34,10 @@ done
 if [ $system = 1 ]; then
   # DESTDIR stages a system install elsewhere, as packagers do.
   base=${DESTDIR:-}/usr/lib
-  vst3_dir=$base/vst3 clap_dir=$base/clap lv2_dir=$base/lv2
+  vst3_dir=$base/vst3 clap_dir=$base/clap lv2_dir=$base/lv2 presets_dir=${DESTDIR:-}/usr/share/vst3/presets
 else
   [ -n "${HOME:-}" ] || die "HOME is not set: set it to your home folder, or use --system as root"
-  vst3_dir=$HOME/.vst3 clap_dir=$HOME/.clap lv2_dir=$HOME/.lv2
+  vst3_dir=$HOME/.vst3 clap_dir=$HOME/.clap lv2_dir=$HOME/.lv2 presets_dir=$HOME/.vst3/presets
 fi
 
 # What goes where: "folder|entry|source in this package", one a line, a folder's lines
@@ -47,6 +48,7 @@ items() {
   echo "$clap_dir|Mistlegrove Phaser.clap|clap/Mistlegrove Phaser.clap"
   echo "$clap_dir|Mistlegrove Phaser.resources|clap/Mistlegrove Phaser.resources"
   echo "$lv2_dir|mistlegrove-phaser.lv2|lv2/mistlegrove-phaser.lv2"
+  echo "$presets_dir|Mistlegrove Music|presets/Mistlegrove Music"
 }
 
 folders() {
@@ -129,6 +131,7 @@ remove_listed() {
 
 if [ $uninstall = 1 ]; then
   removed=0
+  # Deepest first: the presets folder goes before the ~/.vst3 it may have been made in.
   while IFS= read -r dir; do
     [ -f "$dir/$manifest_name" ] || continue
     created=$(grep -c '^# created the folder$' "$dir/$manifest_name" || true)
@@ -137,12 +140,12 @@ if [ $uninstall = 1 ]; then
     echo "removed Mistlegrove Phaser from $dir"
     removed=1
   done <<EOF
-$(folders)
+$(folders | sort -r)
 EOF
   if [ $removed = 0 ]; then
     hint=""
     [ $system = 1 ] || hint=" (for a system-wide install, add --system)"
-    echo "install.sh: nothing to remove: this script installed nothing into $vst3_dir, $clap_dir or $lv2_dir$hint"
+    echo "install.sh: nothing to remove: this script installed nothing into $vst3_dir, $clap_dir, $lv2_dir or $presets_dir$hint"
   fi
   exit 0
 fi

@@ -29,10 +29,13 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage()
 {
-  std::printf("usage: %s [--scale S] [--preset N|NAME] [--param INDEX=VALUE]... [--resources DIR] OUT.png\n"
+  std::printf("usage: %s [--scale S] [--preset N|NAME] [--param INDEX=VALUE]... [--modulate INDEX=AMOUNT]...\n"
+              "       [--resources DIR] OUT.png\n"
               "  --scale S            the stored editor scale the editor opens at (default 0.5)\n"
               "  --preset N|NAME      recall a factory preset by index 0-9 or by name\n"
               "  --param INDEX=VALUE  set parameter INDEX (0-9) to the real VALUE, after the preset\n"
+              "  --modulate INDEX=AMOUNT\n"
+              "                       a host's modulation of parameter INDEX, in 0-1 units of its range\n"
               "  --resources DIR      folder with the bitmaps and Roboto-Regular.ttf\n"
               "                       (default %s)\n",
               kProgram, MG_SNAPSHOT_RESOURCES);
@@ -57,6 +60,7 @@ struct Options
   double scale = 0.5;
   std::string preset;
   std::vector<std::pair<int, double>> params;
+  std::vector<std::pair<int, double>> modulations;
   std::string resources = MG_SNAPSHOT_RESOURCES;
   std::string out;
 };
@@ -86,15 +90,15 @@ std::string ParseArgs(int argc, char** argv, Options& o, bool& help)
         return "--preset needs an index or a name";
       o.preset = v;
     }
-    else if (arg == "--param")
+    else if (arg == "--param" || arg == "--modulate")
     {
       const char* v = next();
       const char* eq = v ? std::strchr(v, '=') : nullptr;
       double index = 0.0, value = 0.0;
       if (!eq || !ParseDouble(std::string(v, eq).c_str(), index) || !ParseDouble(eq + 1, value) || index < 0 ||
           index >= static_cast<double>(kNumParams) || index != static_cast<int>(index))
-        return "--param needs INDEX=VALUE with INDEX 0-9";
-      o.params.emplace_back(static_cast<int>(index), value);
+        return arg + " needs INDEX=" + (arg == "--param" ? "VALUE" : "AMOUNT") + " with INDEX 0-9";
+      (arg == "--param" ? o.params : o.modulations).emplace_back(static_cast<int>(index), value);
     }
     else if (arg == "--resources")
     {
@@ -207,6 +211,8 @@ int main(int argc, char** argv)
       effect.GetParam(index)->Set(value);
       effect.OnParamChange(index);
     }
+    for (const auto& [index, amount] : o.modulations)
+      effect.ApplyHostModulation(index, amount);
 
     // Offscreen, any parent stands for the host's window.
     static char parent;
