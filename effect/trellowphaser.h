@@ -51,6 +51,8 @@ public:
   void OnBypassEnded() override;
   /** Both chains hold nothing but the anti-denormal residue. Audio thread. */
   bool RingIsOver() const override;
+  /** Not while the sweep follows a playing song: it restarts where a sleep ends. */
+  bool MaySleep() const override { return !(mSync && GetTimeInfo().mTransportIsRunning); }
   /** The filters start from rest; the sweep, its control schedule and the offset's sign go
    *  on where processing the silence would have left them. Audio thread. */
   void PassSilence(int64_t frames) override;

@@ -93,6 +93,9 @@ public:
   /** The ring has died away: what silence leaves in the signal path is all that is left, and
    *  more silence gives an output far below hearing. Audio thread. */
   virtual bool RingIsOver() const { return true; }
+  /** Whether the signal path may sleep through silence at all now (a sweep that follows the
+   *  playing song may not: a sleep would restart it). Audio thread. */
+  virtual bool MaySleep() const { return true; }
   /** `frames` of silence went by without the signal path (an instance asleep): it goes on
    *  as if it had processed them, from rest. Audio thread. */
   virtual void PassSilence(int64_t /*frames*/) {}

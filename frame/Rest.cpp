@@ -37,7 +37,7 @@ bool InputIsQuiet(const double* const* channels, int nChannels, int frames, uint
 
 bool Rest::BeforeCall(IFrameProcessor& plug, bool inputQuiet)
 {
-  if (inputQuiet && !plug.IsBypassed())
+  if (inputQuiet && !plug.IsBypassed() && plug.MaySleep())
     return mAsleep;
   wake(plug);
   return false;
@@ -45,7 +45,7 @@ bool Rest::BeforeCall(IFrameProcessor& plug, bool inputQuiet)
 
 ERest Rest::AfterCall(const IFrameProcessor& plug, bool inputQuiet)
 {
-  mLastQuiet = inputQuiet && !plug.IsBypassed();
+  mLastQuiet = inputQuiet && !plug.IsBypassed() && plug.MaySleep();
   if (!mLastQuiet)
     return ERest::kSounding;
   mAsleep = plug.RingIsOver();

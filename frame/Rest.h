@@ -9,7 +9,7 @@ class IFrameProcessor;
 /** Where an instance is between sound and sleep, as a binding reports it to its host. */
 enum class ERest
 {
-  kSounding, // the input is not quiet (or the plug-in is bypassed)
+  kSounding, // the input is not quiet (or the plug-in is bypassed, or may not sleep now)
   kRinging,  // the input is quiet, the ring still sounds
   kAsleep    // the input is quiet and the ring is over: the output is silence
 };
