@@ -119,7 +119,8 @@ private:
   bool inputQuiet(const clap_process_t& process, uint32_t frames) const;
   void followSteadyTime(const clap_process_t& process, uint32_t frames);
   clap_process_status sleepThrough(const clap_process_t& process, uint32_t frames);
-  clap_process_status restStatus(bool inputQuiet);
+  clap_process_status restStatus(const clap_process_t& process, bool inputQuiet);
+  void tellTail();
   void restartRest();
   template <typename T>
   void processSpan(const clap_process_t& process, uint32_t start, uint32_t end);

@@ -112,7 +112,7 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
     applyEvent(*event, static_cast<int>(done));
   }
   wide ? processSpan<double>(*process, done, frames) : processSpan<float>(*process, done, frames);
-  return restStatus(quiet);
+  return restStatus(*process, quiet);
 }
 
 void IFrameCLAP::Flush(const clap_input_events_t* in, const clap_output_events_t* out)

@@ -57,20 +57,26 @@ clap_process_status IFrameCLAP::sleepThrough(const clap_process_t& process, uint
     out.constant_mask = (uint64_t(1) << n) - 1;
   }
   mRest.Skipped(frames);
-  return restStatus(true);
+  tellTail();
+  return CLAP_PROCESS_SLEEP;
 }
 
-clap_process_status IFrameCLAP::restStatus(bool quiet)
+void IFrameCLAP::tellTail()
 {
   const int tail = mPlug->GetTailSize();
-  if (tail != mTailTold)
-  {
-    mTailTold = tail;
-    if (mHostTail && mHostTail->changed)
-      mHostTail->changed(mHost);
-  }
-  if (mRest.Asleep())
-    return CLAP_PROCESS_SLEEP;
+  if (tail == mTailTold)
+    return;
+  mTailTold = tail;
+  if (mHostTail && mHostTail->changed)
+    mHostTail->changed(mHost);
+}
+
+clap_process_status IFrameCLAP::restStatus(const clap_process_t& process, bool quiet)
+{
+  // Processed output is never constant: a mask left from a sleep is taken back.
+  if (process.audio_outputs_count > 0 && process.audio_outputs)
+    process.audio_outputs[0].constant_mask = 0;
+  tellTail();
   switch (mRest.AfterCall(*mPlug, quiet))
   {
     case ERest::kAsleep:

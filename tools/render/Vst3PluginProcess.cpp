@@ -126,6 +126,27 @@ void Vst3Plugin::FillProcessContext(int64_t position)
   c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
 }
 
+namespace {
+template <typename T>
+bool allZero(const T* x, int32_t frames)
+{
+  for (int32_t i = 0; x && i < frames; ++i)
+    if (x[i] != T(0))
+      return false;
+  return true;
+}
+
+uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
+{
+  uint64 flags = 0;
+  for (int32 c = 0; c < bus.numChannels && c < 64; ++c)
+    if (wide ? allZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
+             : allZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
+      flags |= uint64(1) << c;
+  return flags;
+}
+} // namespace
+
 bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
 {
   if (!mPending.Empty())
@@ -139,8 +160,9 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
     mPending.Clear();
   }
   FillProcessContext(position);
+  // Silence is flagged, as hosts that skip quiet plug-ins do.
   for (int32 i = 0; i < mData.numInputs; ++i)
-    mData.inputs[i].silenceFlags = 0;
+    mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
 
   mData.numSamples = frames;
   mData.inputParameterChanges = &mInputChanges;
