@@ -4,6 +4,8 @@
 
 #include <dlfcn.h>
 
+#include "tools/render/Silence.h"
+
 namespace claphost {
 
 const clap_plugin_entry_t* OpenEntry(const std::string& path, std::string& error)
@@ -118,11 +120,7 @@ namespace {
 template <typename T>
 bool allZero(T* const* channels, uint32_t frames)
 {
-  for (int c = 0; c < 2; ++c)
-    for (uint32_t i = 0; channels && channels[c] && i < frames; ++i)
-      if (channels[c][i] != T(0))
-        return false;
-  return true;
+  return !channels || (render::AllZero(channels[0], frames) && render::AllZero(channels[1], frames));
 }
 } // namespace
 

@@ -9,6 +9,8 @@
 
 #include "pluginterfaces/vst/vstspeaker.h"
 
+#include "tools/render/Silence.h"
+
 namespace render {
 
 using namespace Steinberg;
@@ -127,21 +129,12 @@ void Vst3Plugin::FillProcessContext(int64_t position)
 }
 
 namespace {
-template <typename T>
-bool allZero(const T* x, int32_t frames)
-{
-  for (int32_t i = 0; x && i < frames; ++i)
-    if (x[i] != T(0))
-      return false;
-  return true;
-}
-
 uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
 {
   uint64 flags = 0;
   for (int32 c = 0; c < bus.numChannels && c < 64; ++c)
-    if (wide ? allZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
-             : allZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
+    if (wide ? AllZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
+             : AllZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
       flags |= uint64(1) << c;
   return flags;
 }
