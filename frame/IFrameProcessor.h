@@ -91,8 +91,9 @@ public:
    *  thread that owns the signal path's settings, read on any. */
   virtual void SetTailSize(int samples) { mTailSize.store(samples, std::memory_order_relaxed); }
   /** The ring has died away: what silence leaves in the signal path is all that is left, and
-   *  more silence gives an output far below hearing. Audio thread. */
-  virtual bool RingIsOver() const { return true; }
+   *  more silence gives an output far below hearing. The default, which knows no ring, never
+   *  says so. Audio thread. */
+  virtual bool RingIsOver() const { return false; }
   /** Whether the signal path may sleep through silence at all now (a sweep that follows the
    *  playing song may not: a sleep would restart it). Audio thread. */
   virtual bool MaySleep() const { return true; }
