@@ -469,7 +469,7 @@ TEST_F(RenderCli, TheTransportTempoDrivesTheSyncedSweep)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  const std::vector<std::string> synced = {"in.wav", "--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--float"};
+  const std::vector<std::string> synced = {"in.wav", "--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--float", "--no-tail"};
   auto render = [&](const char* tempo, const char* out) {
     std::vector<std::string> args = synced;
     args.insert(args.end(), {"--tempo", tempo, "-o", out});
