@@ -40,6 +40,16 @@ double wrapFar(double phase)
   r -= kTwoPi;
   return (r >= -kTwoPi && r < kTwoPi) ? r : -kTwoPi;
 }
+// One update's step; the sweep's every phase is this sum, in this order.
+inline double stepped(double phase, double increment)
+{
+  double next = phase + increment;
+  if (!(next < kTwoPi))
+    next = next + (-kFourPi);
+  if (!(next >= -kTwoPi && next < kTwoPi))
+    next = wrapFar(next);
+  return next;
+}
 } // namespace
 
 const char* const LFO::labelSyncRates[LFO::kNumSyncRates] = {
@@ -160,13 +170,20 @@ void LFO::update()
   }
   mOutput[0] = left;
   mOutput[1] = right;
+  mPhase = stepped(phi, mPhaseInc);
+}
 
-  double next = phi + mPhaseInc;
-  if (!(next < kTwoPi))
-    next = next + (-kFourPi);
-  if (!(next >= -kTwoPi && next < kTwoPi))
-    next = wrapFar(next);
-  mPhase = next;
+void LFO::advance(long long steps)
+{
+  if (steps <= 0)
+    return;
+  if (steps <= kExactSteps)
+  {
+    for (long long i = 0; i < steps; ++i)
+      mPhase = stepped(mPhase, mPhaseInc);
+    return;
+  }
+  mPhase = wrapFar(mPhase + static_cast<double>(steps) * mPhaseInc);
 }
 
 double LFO::syncedCycle() const { return syncRate[mSyncRateIndex] * 4.0; }

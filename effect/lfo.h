@@ -35,6 +35,11 @@ public:
   void setStereo(double stereo);
   /** Computes mOutput from the current phase, then advances it. */
   void update();
+  /** Moves the phase on as `steps` updates would, without computing their outputs: exactly
+   *  as they would up to kExactSteps, beyond in one step, off by rounding alone (far below a
+   *  nanoradian for a day of steps). */
+  void advance(long long steps);
+  static constexpr long long kExactSteps = 1 << 18;
   /** Sets the increment from the host tempo and, while the transport runs, pulls the phase
    *  forward to the host's position within the current sixteenth note. */
   void synchronize(const frame::ITimeInfo* timeInfo);

@@ -49,6 +49,13 @@ public:
   /** A filter left non-finite before a bypass is cleared now, not at the next control
    *  update: bypassed calls make none. Audio thread. */
   void OnBypassEnded() override;
+  /** Both chains hold nothing but the anti-denormal residue. Audio thread. */
+  bool RingIsOver() const override;
+  /** Not while the sweep follows a playing song: it restarts where a sleep ends. */
+  bool MaySleep() const override { return !(mSync && GetTimeInfo().mTransportIsRunning); }
+  /** The filters start from rest; the sweep, its control schedule and the offset's sign go
+   *  on where processing the silence would have left them. Audio thread. */
+  void PassSilence(int64_t frames) override;
   /** Writes the tag and the ten values (104 bytes). Main thread. */
   bool SerializeState(frame::IByteChunk& chunk) const override;
   /** Reads this release's, the previous release's or the first release's layout; returns
@@ -105,6 +112,11 @@ private:
   void followHost(const frame::ITimeInfo& timeInfo);
   void restartSweep(const frame::ITimeInfo& timeInfo);
   void controlUpdate();
+  /** Works the ring out from the settings and reports it (SetTailSize). */
+  void updateTail();
+  /** The sweep's values at points spread over its whole pattern, for updateTail. */
+  void sampleSweep();
+  double slowestDecay(double sweep) const;
   template <typename T>
   void processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames);
   template <int kStages, typename T>
@@ -147,4 +159,9 @@ private:
   // does not depend on what other instances process meanwhile.
   static constexpr double kRenormOffset = 1e-13;
   double mRenormPhz = kRenormOffset;
+
+  static constexpr int kSweepPoints = 32;
+  double mSweepPoints[2][kSweepPoints] = {};
+  double mTailIncrement = -1.0; // the sweep's increment the tail was worked out for
+  double mLowestSpread = 1.0;   // the last stage's share of the first stage's frequency
 };

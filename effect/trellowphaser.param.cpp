@@ -340,11 +340,14 @@ void TrellowPhaser::OnParamChange(int paramIdx)
       break;
     case kParamStereo:
       mLFO.setStereo(v);
+      sampleSweep();
       break;
     case kParamWaveform:
       mLFO.mWaveform = static_cast<int>(v);
+      sampleSweep();
       break;
     default:
       break;
   }
+  updateTail();
 }

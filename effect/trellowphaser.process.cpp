@@ -137,6 +137,7 @@ void TrellowPhaser::OnReset()
   }
   mGainL = mGainR = 0.0;
   mNormL = mNormR = 0.0;
+  updateTail();
 }
 
 void TrellowPhaser::handleSync2Host()
@@ -170,6 +171,8 @@ void TrellowPhaser::handleSync2Host()
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
   mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
+  if (mLFO.mPhaseInc != mTailIncrement)
+    updateTail();
 }
 
 void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
@@ -254,6 +257,8 @@ void TrellowPhaser::controlUpdate()
   clearIfRunaway(mStateL);
   clearIfRunaway(mStateR);
 }
+
+bool TrellowPhaser::RingIsOver() const { return onlyResidue(mStateL) && onlyResidue(mStateR); }
 
 void TrellowPhaser::OnBypassEnded()
 {

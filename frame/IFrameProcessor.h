@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "frame/Config.h"
@@ -86,12 +87,24 @@ public:
   virtual bool SendSysEx(const SysExData&) { return false; }
   virtual void GetBusName(ERoute route, int busIdx, int nBuses, IString& str) const;
   virtual void SetLatency(int samples);
-  virtual void SetTailSize(int samples) { mTailSize = samples; }
+  /** The ring after the input stops, in samples (INT_MAX: without end). Written on the
+   *  thread that owns the signal path's settings, read on any. */
+  virtual void SetTailSize(int samples) { mTailSize.store(samples, std::memory_order_relaxed); }
+  /** The ring has died away: what silence leaves in the signal path is all that is left, and
+   *  more silence gives an output far below hearing. The default, which knows no ring, never
+   *  says so. Audio thread. */
+  virtual bool RingIsOver() const { return false; }
+  /** Whether the signal path may sleep through silence at all now (a sweep that follows the
+   *  playing song may not: a sleep would restart it). Audio thread. */
+  virtual bool MaySleep() const { return true; }
+  /** `frames` of silence went by without the signal path (an instance asleep): it goes on
+   *  as if it had processed them, from rest. Audio thread. */
+  virtual void PassSilence(int64_t /*frames*/) {}
 
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
   const ITimeInfo& GetTimeInfo() const { return mTimeInfo; }
-  int GetTailSize() const { return mTailSize; }
+  int GetTailSize() const { return mTailSize.load(std::memory_order_relaxed); }
   int GetLatency() const { return mLatency; }
   bool IsBypassed() const { return mBypassed.load(std::memory_order_relaxed); }
   bool GetRenderingOffline() const { return mRenderingOffline.load(std::memory_order_relaxed); }
@@ -151,7 +164,7 @@ protected:
 
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
-  int mTailSize = 0;
+  std::atomic<int> mTailSize{0};
   int mLatency = 0;
   std::atomic<bool> mBypassed{false};
   std::atomic<bool> mRenderingOffline{false};

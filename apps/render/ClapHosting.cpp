@@ -1,6 +1,10 @@
 #include "apps/render/ClapHosting.h"
 
+#include <algorithm>
+
 #include <dlfcn.h>
+
+#include "tools/render/Silence.h"
 
 namespace claphost {
 
@@ -110,6 +114,35 @@ clap_process_t StereoBuffers::Call(uint32_t frames, bool wide)
   p.audio_outputs = &mPorts[1];
   p.audio_inputs_count = p.audio_outputs_count = 1;
   return p;
+}
+
+namespace {
+template <typename T>
+bool allZero(T* const* channels, uint32_t frames)
+{
+  return !channels || (render::AllZero(channels[0], frames) && render::AllZero(channels[1], frames));
+}
+} // namespace
+
+bool StereoBuffers::MarkQuietInput(uint32_t frames)
+{
+  clap_audio_buffer_t& in = mPorts[0];
+  const bool quiet = in.data64 ? allZero(in.data64, frames) : allZero(in.data32, frames);
+  in.constant_mask = quiet ? 3u : 0u;
+  return quiet;
+}
+
+void StereoBuffers::SilenceOutput(uint32_t frames)
+{
+  clap_audio_buffer_t& out = mPorts[1];
+  for (int c = 0; c < 2; ++c)
+  {
+    if (out.data64)
+      std::fill(out.data64[c], out.data64[c] + frames, 0.0);
+    else
+      std::fill(out.data32[c], out.data32[c] + frames, 0.0f);
+  }
+  out.constant_mask = 3u;
 }
 
 } // namespace claphost

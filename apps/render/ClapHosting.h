@@ -74,6 +74,12 @@ public:
   /** A process call over frames samples of these buffers, 64-bit when wide; the events
    *  and the transport are the caller's. Valid while the buffers are. */
   clap_process_t Call(uint32_t frames, bool wide);
+  /** Whether the input of a call made with Call holds nothing but zeros over frames; the
+   *  call's input is marked constant accordingly, as a host that honours quiet does. */
+  bool MarkQuietInput(uint32_t frames);
+  /** Zeros the output of a call made with Call over frames, marked constant: what a host
+   *  gives for an instance it lets sleep. */
+  void SilenceOutput(uint32_t frames);
 
 private:
   static size_t Index(bool output, int channel) { return (output ? 2u : 0u) + static_cast<size_t>(channel); }

@@ -85,6 +85,7 @@ private:
   clap_output_events_t mOut{};
   claphost::StereoBuffers mBuffers;
   clap_process_t mCall{}; // set up by Start: each call moves its count and its time alone
+  bool mAsleep = false;   // the last call said CLAP_PROCESS_SLEEP
 };
 
 } // namespace render

@@ -43,6 +43,7 @@ bool ClapPlugin::Start(const ProcessSettings& settings, std::string& error)
   mCall.transport = &mTransport;
   mCall.in_events = &mEvents.list;
   mCall.out_events = &mOut;
+  mAsleep = false;
   return true;
 }
 
@@ -77,10 +78,19 @@ bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
   // The events are cleared after each call, so a call with nothing pending needs no flush.
   if (!mPending.Empty())
     FlushPending();
+  const uint32_t count = static_cast<uint32_t>(frames);
+  // An instance asleep is called again at the first sound or event, as a host does.
+  const bool quiet = mBuffers.MarkQuietInput(count);
+  if (mAsleep && quiet && mEvents.Empty())
+  {
+    mBuffers.SilenceOutput(count);
+    return true;
+  }
   MoveTransport(position);
-  mCall.frames_count = static_cast<uint32_t>(frames);
+  mCall.frames_count = count;
   mCall.steady_time = position;
   const clap_process_status status = mPlugin->process(mPlugin, &mCall);
+  mAsleep = status == CLAP_PROCESS_SLEEP;
   mEvents.Clear();
   if (status == CLAP_PROCESS_ERROR)
   {

@@ -53,6 +53,7 @@ struct ProcessSettings
   bool doublePrecision = false;
   bool realtime = false;
   double tempo = 120.0; ///< of the transport, which runs from position 0 while processing
+  bool renderTail = true; ///< RenderThrough renders the plug-in's tail after the input
 };
 
 /** The first of params with the flag (of ParamFlags) set. */

@@ -9,7 +9,8 @@ namespace render {
 
 namespace {
 
-constexpr double kMaxTailSeconds = 10.0;
+// A ring without end (a tail hosts read as infinite) still ends the file.
+constexpr double kMaxTailSeconds = 60.0;
 
 struct Buffers32
 {
@@ -40,13 +41,14 @@ int64_t Run(PluginHost& host, AudioSource& source, AudioSink& sink, const Proces
   }
 
   int64_t skip = host.LatencySamples();
-  const int64_t tail =
-    std::min<int64_t>(host.TailSamples(), static_cast<int64_t>(kMaxTailSeconds * settings.sampleRate));
-  int64_t silence = skip + tail;
+  // Asked again where the input ends: the values set reach the plug-in with the first call.
+  auto tail = [&] {
+    return settings.renderTail ? std::min<int64_t>(host.TailSamples(), static_cast<int64_t>(kMaxTailSeconds * settings.sampleRate)) : 0;
+  };
+  int64_t silence = skip;
   bool sourceDone = false;
   int64_t written = 0;
-  const int64_t total = source.Frames() + tail;
-  Progress progress(total, showProgress);
+  Progress progress(source.Frames() + tail(), showProgress);
 
   for (;;)
   {
@@ -60,6 +62,8 @@ int64_t Run(PluginHost& host, AudioSource& source, AudioSink& sink, const Proces
         return -1;
       }
       sourceDone = n == 0;
+      if (sourceDone)
+        silence += tail();
     }
     if (sourceDone)
     {

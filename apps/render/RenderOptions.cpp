@@ -200,6 +200,8 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
       options.realtime = true;
     else if (isFlag("--bypass"))
       options.bypass = true;
+    else if (isFlag("--no-tail"))
+      options.tail = false;
     else if (isFlag("--float"))
       options.floatOutput = true;
     else if (isFlag("--list"))
@@ -248,6 +250,8 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "      --double          process in 64-bit floats (default 32-bit)\n"
     "      --realtime        set the plug-in up for realtime, not offline, processing\n"
     "      --bypass          render with the plug-in's bypass on\n"
+    "      --no-tail         end the output with the input: by default the ring the\n"
+    "                        plug-in reports (its tail, up to a minute) follows it\n"
     "      --spectrogram PNG draw the spectrograms of the input and of the output; without\n"
     "                        INPUT the input is eight seconds of white noise, and without\n"
     "                        -o no audio is written\n"

@@ -29,6 +29,7 @@ struct RenderOptions
   bool doublePrecision = false;
   bool realtime = false;
   bool bypass = false;
+  bool tail = true; ///< the plug-in's ring after the input's end is rendered too
   bool floatOutput = false;
   bool list = false;
   bool editor = false;

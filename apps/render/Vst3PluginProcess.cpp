@@ -9,6 +9,8 @@
 
 #include "pluginterfaces/vst/vstspeaker.h"
 
+#include "tools/render/Silence.h"
+
 namespace render {
 
 using namespace Steinberg;
@@ -126,6 +128,18 @@ void Vst3Plugin::FillProcessContext(int64_t position)
   c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
 }
 
+namespace {
+uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
+{
+  uint64 flags = 0;
+  for (int32 c = 0; c < bus.numChannels && c < 64; ++c)
+    if (wide ? AllZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
+             : AllZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
+      flags |= uint64(1) << c;
+  return flags;
+}
+} // namespace
+
 bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
 {
   if (!mPending.Empty())
@@ -139,8 +153,9 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
     mPending.Clear();
   }
   FillProcessContext(position);
+  // Silence is flagged, as hosts that skip quiet plug-ins do.
   for (int32 i = 0; i < mData.numInputs; ++i)
-    mData.inputs[i].silenceFlags = 0;
+    mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
 
   mData.numSamples = frames;
   mData.inputParameterChanges = &mInputChanges;

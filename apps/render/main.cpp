@@ -259,6 +259,7 @@ int Run(int argc, char** argv)
   settings.doublePrecision = options.doublePrecision;
   settings.realtime = options.realtime;
   settings.tempo = options.tempo;
+  settings.renderTail = options.tail;
   if (!host.Start(settings, error))
     return Fail(error);
 

@@ -132,6 +132,7 @@ bool IFrameCLAP::Init()
   mHostState = hostExtension<clap_host_state_t>(mHost, CLAP_EXT_STATE);
   mHostGui = hostExtension<clap_host_gui_t>(mHost, CLAP_EXT_GUI);
   mThreadCheck = hostExtension<clap_host_thread_check_t>(mHost, CLAP_EXT_THREAD_CHECK);
+  mHostTail = hostExtension<clap_host_tail_t>(mHost, CLAP_EXT_TAIL);
   AssertMainThread();
   return guarded([&] {
     mPlug->Initialize(mHost && mHost->name ? mHost->name : "");
@@ -152,6 +153,7 @@ bool IFrameCLAP::Activate(double sampleRate, uint32_t, uint32_t maxFrames)
     return false;
   mSampleRate = sampleRate;
   mGridTempo = 0.0;
+  restartRest();
   mPlug->SetActive(true);
   mActive = true;
   return true;
@@ -181,6 +183,7 @@ void IFrameCLAP::StopProcessing()
   AssertAudioThread();
   mProcessing = false;
   mPlug->OnReset();
+  restartRest();
 }
 
 void IFrameCLAP::Reset()
@@ -188,6 +191,7 @@ void IFrameCLAP::Reset()
   AssertAudioThread();
   mPlug->ClearHostModulation();
   mPlug->OnReset();
+  restartRest();
 }
 
 const void* IFrameCLAP::GetExtension(const char* id) const
@@ -204,6 +208,8 @@ const void* IFrameCLAP::GetExtension(const char* id) const
     return &kLatency;
   if (!std::strcmp(id, CLAP_EXT_RENDER))
     return &kRender;
+  if (!std::strcmp(id, CLAP_EXT_TAIL))
+    return &kTail;
   if (!std::strcmp(id, CLAP_EXT_PRESET_LOAD) || !std::strcmp(id, CLAP_EXT_PRESET_LOAD_COMPAT))
     return &kPresetLoad;
   if (!std::strcmp(id, CLAP_EXT_REMOTE_CONTROLS) || !std::strcmp(id, CLAP_EXT_REMOTE_CONTROLS_COMPAT))

@@ -8,6 +8,7 @@
 #include "frame/IFramePlugin.h"
 #include "frame/IFrameQueue.h"
 #include "frame/IHostNotifier.h"
+#include "frame/Rest.h"
 
 namespace frame {
 
@@ -50,6 +51,8 @@ public:
   const void* GetExtension(const char* id) const;
   /** The call to the main thread asked for by RequestMainThreadCall. */
   void OnMainThread();
+  /** The tail extension: the plug-in's tail, INT32_MAX for one without end. */
+  static const clap_plugin_tail_t kTail;
 
   // params, in the host's value domain: normalised for continuous parameters, the real
   // value for stepped ones (switches and lists), 0 or 1 for the bypass.
@@ -118,6 +121,13 @@ private:
   void applyInputEvents(const clap_input_events_t* in);
   void sendGestures(const clap_output_events_t* out);
   void rescan(uint32_t flags) const;
+  // Sleep and tail (IFrameCLAPTail.cpp).
+  bool inputQuiet(const clap_process_t& process, uint32_t frames) const;
+  void followSteadyTime(const clap_process_t& process, uint32_t frames);
+  clap_process_status sleepThrough(const clap_process_t& process, uint32_t frames);
+  clap_process_status restStatus(const clap_process_t& process, bool inputQuiet);
+  void tellTail();
+  void restartRest();
   template <typename T>
   void processSpan(const clap_process_t& process, uint32_t start, uint32_t end);
 
@@ -127,6 +137,7 @@ private:
   const clap_host_state_t* mHostState = nullptr;
   const clap_host_gui_t* mHostGui = nullptr;
   const clap_host_thread_check_t* mThreadCheck = nullptr;
+  const clap_host_tail_t* mHostTail = nullptr;
   std::unique_ptr<IFramePlugin> mPlug;
   std::unique_ptr<IFrameCLAPEventLoop> mEventLoop;
   bool mActive = false;
@@ -138,6 +149,10 @@ private:
   int mBlockTimeOffset = 0;
   double mSampleRate = 48000.0;
   double mGridTempo = 0.0, mSamplesPerBeat = 0.0; // for the tempo last seen
+  Rest mRest;
+  int64_t mNextSteadyTime = -1; // where the last call ended on the host's steady clock
+  int mTailTold = 0;            // the tail the host last heard of
+
   // Main thread to whichever thread calls process or flush: the editor's gestures.
   IFrameQueue<Gesture> mGestures{1024};
 };

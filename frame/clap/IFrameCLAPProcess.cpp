@@ -86,6 +86,10 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
     sendGestures(process->out_events);
 
   const uint32_t frames = std::min<uint32_t>(process->frames_count, INT_MAX);
+  followSteadyTime(*process, frames);
+  const bool quiet = inputQuiet(*process, frames);
+  if (mRest.BeforeCall(*mPlug, quiet))
+    return sleepThrough(*process, frames);
   const bool wide = process->audio_outputs_count > 0 && process->audio_outputs && process->audio_outputs[0].data64;
   const clap_input_events_t* in = process->in_events;
   const uint32_t nEvents = in && in->size && in->get ? in->size(in) : 0;
@@ -108,7 +112,7 @@ clap_process_status IFrameCLAP::Process(const clap_process_t* process)
     applyEvent(*event, static_cast<int>(done));
   }
   wide ? processSpan<double>(*process, done, frames) : processSpan<float>(*process, done, frames);
-  return CLAP_PROCESS_CONTINUE;
+  return restStatus(*process, quiet);
 }
 
 void IFrameCLAP::Flush(const clap_input_events_t* in, const clap_output_events_t* out)

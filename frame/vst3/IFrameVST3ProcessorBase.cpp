@@ -109,6 +109,7 @@ tresult IFrameVST3ProcessorBase::SetupProcessing(const ProcessSetup& setup)
   mSetup = setup;
   mPlug.SetRenderingOffline(setup.processMode == kOffline);
   mPlug.SetupProcessing(setup.sampleRate, setup.maxSamplesPerBlock);
+  mRest.Reset();
   return kResultOk;
 }
 
@@ -186,7 +187,39 @@ void IFrameVST3ProcessorBase::processAudio(ProcessData& data, std::vector<T*>& o
     bus.silenceFlags = 0;
   }
 
+  const uint64 flags = nInputs > 0 ? data.inputs[0].silenceFlags : 0;
+  const bool quiet = InputIsQuiet(inputs, nInputs, data.numSamples, flags);
+  if (restThrough(data, outputs, nOutputs, quiet))
+    return;
   mPlug.ProcessBuffers(inputs, nInputs, outputs.data(), nOutputs, data.numSamples);
+  mRest.AfterCall(mPlug, quiet);
+  // Only quiet input can leave a block of zeros (a bypass): sound costs no look.
+  if (quiet && InputIsQuiet(outputs.data(), nOutputs, data.numSamples, 0))
+    flagSilence(data);
+}
+
+template <typename T>
+bool IFrameVST3ProcessorBase::restThrough(ProcessData& data, std::vector<T*>& outputs, int nOutputs, bool inputQuiet)
+{
+  if (!mRest.BeforeCall(mPlug, inputQuiet))
+    return false;
+  // The changes made on the main thread still reach the effect: they may move the tail.
+  mPlug.ProcessBuffers(static_cast<const T* const*>(nullptr), 0, nullptr, 0, 0);
+  for (int c = 0; c < nOutputs; ++c)
+    if (T* out = outputs[static_cast<size_t>(c)]; out && data.numSamples > 0)
+      std::fill(out, out + data.numSamples, T(0));
+  flagSilence(data);
+  mRest.Skipped(data.numSamples);
+  return true;
+}
+
+void IFrameVST3ProcessorBase::flagSilence(ProcessData& data)
+{
+  for (int32 b = 0; data.outputs && b < data.numOutputs; ++b)
+  {
+    AudioBusBuffers& bus = data.outputs[b];
+    bus.silenceFlags = bus.numChannels >= 64 ? ~uint64(0) : (uint64(1) << bus.numChannels) - 1;
+  }
 }
 
 tresult IFrameVST3ProcessorBase::Process(ProcessData& data)

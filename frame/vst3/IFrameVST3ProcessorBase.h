@@ -7,6 +7,7 @@
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include "frame/IFramePlugin.h"
+#include "frame/Rest.h"
 
 namespace frame {
 
@@ -43,6 +44,11 @@ private:
   void applyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   template <typename T>
   void processAudio(Steinberg::Vst::ProcessData& data, std::vector<T*>& outputs);
+  /** The silence flags: a call with quiet input past the ring skips the signal path and
+   *  gives flagged zeros; true when it did. */
+  template <typename T>
+  bool restThrough(Steinberg::Vst::ProcessData& data, std::vector<T*>& outputs, int nOutputs, bool inputQuiet);
+  static void flagSilence(Steinberg::Vst::ProcessData& data);
 
   IFramePlugin& mPlug;
   Steinberg::Vst::BusList& mAudioInputs;
@@ -53,6 +59,7 @@ private:
   // Host output pointers of all buses in bus order, gathered per call without allocating.
   std::vector<float*> mOutputs32;
   std::vector<double*> mOutputs64;
+  Rest mRest;
 };
 
 } // namespace frame

@@ -154,6 +154,7 @@ public:
     fds.register_fd = [](const clap_host_t* h, int fd, clap_posix_fd_flags_t) {
       return self(h).onRegisterFd && self(h).onRegisterFd(fd) && self(h).keep(false, fd);
     };
+    tail.changed = [](const clap_host_t* h) { ++self(h).tailChanges; };
     menu.populate = [](const clap_host_t*, const clap_context_menu_target_t*, const clap_context_menu_builder_t*) { return true; };
     menu.perform = [](const clap_host_t*, const clap_context_menu_target_t*, clap_id) { return true; };
     menu.can_popup = [](const clap_host_t*) { return true; };
@@ -198,7 +199,7 @@ public:
   bool withEventLoop = false; // offer timer-support and posix-fd-support
   bool inAudio = false;
 
-  int restarts = 0, flushRequests = 0, dirty = 0, callbackRequests = 0;
+  int restarts = 0, flushRequests = 0, dirty = 0, callbackRequests = 0, tailChanges = 0;
   std::vector<uint32_t> rescans;
   std::vector<std::pair<uint32_t, uint32_t>> resizeRequests;
   std::vector<std::string> presetLog;
@@ -249,6 +250,8 @@ private:
       return &threads;
     if (!std::strcmp(id, CLAP_EXT_PRESET_LOAD))
       return &presets;
+    if (!std::strcmp(id, CLAP_EXT_TAIL))
+      return &tail;
     if (!std::strcmp(id, CLAP_EXT_CONTEXT_MENU))
       return &menu;
     if (withEventLoop && !std::strcmp(id, CLAP_EXT_TIMER_SUPPORT))
@@ -266,6 +269,7 @@ private:
   clap_host_timer_support_t timers{};
   clap_host_posix_fd_support_t fds{};
   clap_host_context_menu_t menu{};
+  clap_host_tail_t tail{};
   std::thread::id mMain = std::this_thread::get_id();
   std::map<std::pair<bool, int>, Record*> mRecords;
   const Record* mFiring = nullptr;
@@ -327,10 +331,10 @@ public:
 
   /** One block of the buffers below (the first frames samples), 32-bit unless wide. */
   clap_process_status Process(uint32_t frames, const clap_input_events_t* in = nullptr, bool wide = false,
-                               const clap_event_transport_t* transport = nullptr)
+                               const clap_event_transport_t* transport = nullptr, int64_t steadyTime = -1)
   {
     clap_process_t p = mBuffers.Call(frames, wide);
-    p.steady_time = -1;
+    p.steady_time = steadyTime;
     p.transport = transport;
     p.in_events = in ? in : &mNoEvents.list;
     p.out_events = &out.list;

@@ -104,7 +104,7 @@ TEST(EditorGestures, ReachTheHostAndTheSignalPathInTheNextProcessCall)
   b.editorTurns(2, 1.0);
   EXPECT_EQ(b.host.flushRequests, flushes) << "processing runs anyway";
   EXPECT_TRUE(b.plug.heard.empty()) << "the signal path is the audio thread's while active";
-  EXPECT_EQ(b.process(64), CLAP_PROCESS_CONTINUE);
+  EXPECT_NE(b.process(64), CLAP_PROCESS_ERROR);
   EXPECT_EQ(b.out.log, kTurn2);
   EXPECT_EQ(b.plug.heard, (std::vector<std::pair<int, bool>>{{2, true}}));
 

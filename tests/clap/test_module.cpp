@@ -61,14 +61,14 @@ TEST(Lifecycle, ActivateStartStopDeactivateInHostOrder)
   EXPECT_EQ(plug.Process(64), CLAP_PROCESS_ERROR) << "not active yet";
   ASSERT_TRUE(plug.Start());
   EXPECT_FALSE(plug.plugin->activate(plug.plugin, 44100.0, 1, 512)) << "already active";
-  EXPECT_EQ(plug.Process(512), CLAP_PROCESS_CONTINUE);
+  EXPECT_EQ(plug.Process(512), CLAP_PROCESS_SLEEP) << "silence";
   plug.Stop();
   plug.plugin->deactivate(plug.plugin);
   plug.active = false;
   EXPECT_EQ(plug.Process(64), CLAP_PROCESS_ERROR);
   // Again, at another rate and block size.
   ASSERT_TRUE(plug.Start(96000.0, 2048));
-  EXPECT_EQ(plug.Process(2048), CLAP_PROCESS_CONTINUE);
+  EXPECT_EQ(plug.Process(2048), CLAP_PROCESS_SLEEP);
 }
 
 TEST(Lifecycle, UnusableRatesAndBlockSizesAreRefused)

@@ -38,7 +38,8 @@ TEST(AudioThread, ProcessAndFlushAllocateNothingWhateverTheEventsFromANewThreads
   modulations.Mod(500, 1, std::nan(""));
   modulations.Mod(600, Plugin::kBypass, 0.5);
   const clap_event_transport_t transport = InputEvents::Transport(120.0, 1.0, true);
-  plug.SetInput(std::vector<double>(Plugin::kFrames, 0.25));
+  const std::vector<double> sound(Plugin::kFrames, 0.25), silence(Plugin::kFrames, 0.0);
+  plug.SetInput(sound);
 
   // Hosts change their audio threads, many at every start of playback.
   long allocated = -1;
@@ -56,6 +57,12 @@ TEST(AudioThread, ProcessAndFlushAllocateNothingWhateverTheEventsFromANewThreads
       plug.Params()->flush(plug.plugin, &flushed.list, &plug.out.list);
       host.inAudio = false;
     }
+    // Silence: the ring, the sleep, a gap on the steady clock, and waking to sound.
+    plug.SetInput(silence);
+    for (int64_t at = 0; at < 48000 * 4; at += 1000)
+      plug.Process(1000, nullptr, false, nullptr, at);
+    plug.SetInput(sound);
+    plug.Process(1000, nullptr, false, nullptr, 48000 * 9);
     allocated = gAllocations.load() - before;
   });
   audio.join();

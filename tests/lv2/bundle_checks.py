@@ -104,9 +104,9 @@ def apply(bundle, uri, render, vst3, work):
     os.makedirs(work, exist_ok=True)
     dry, vst3_out, lv2_out = (os.path.join(work, n) for n in ("demo.wav", "vst3.wav", "lv2.wav"))
     # The demo through the bypassed plug-in is the demo itself, in stereo float.
-    run([render, "--bundle", vst3, "--bypass", "--float", "-o", dry])
+    run([render, "--bundle", vst3, "--bypass", "--float", "--no-tail", "-o", dry])
     sets = [a for name, text, _, _ in SETTINGS for a in ("--set", f"{name}={text}")]
-    run([render, "--bundle", vst3, "--float", *sets, dry, "-o", vst3_out])
+    run([render, "--bundle", vst3, "--float", "--no-tail", *sets, dry, "-o", vst3_out])
     ports = [a for _, _, sym, value in SETTINGS for a in ("-c", sym, value)]
     run(["lv2apply", "-i", dry, "-o", lv2_out, *ports, uri], env=host_env(bundle))
     (fa, a), (fb, b) = samples(vst3_out), samples(lv2_out)
@@ -269,7 +269,7 @@ def presets(bundle, uri, render, vst3, clap, work):
         sys.exit(SKIP)
     os.makedirs(work, exist_ok=True)
     dry = os.path.join(work, "demo.wav")
-    run([render, "--bundle", vst3, "--bypass", "--float", "-o", dry])
+    run([render, "--bundle", vst3, "--bypass", "--float", "--no-tail", "-o", dry])
     fmt, data = samples(dry)
     if fmt[1] != 2 or fmt[2] != 48000:
         sys.exit(f"{dry}: {fmt}, not stereo at 48 kHz")
@@ -295,7 +295,7 @@ def presets(bundle, uri, render, vst3, clap, work):
         lv2 = lilv_render(lilv, world, plugin, f"{uri}#preset-{i}", urid_feature, dry_samples).tobytes()
         for fmt_name, module in (("VST 3", vst3), ("CLAP", clap)):
             path = os.path.join(work, f"preset-{i}-{fmt_name[0]}.wav")
-            run([render, "--bundle", module, "--float", "--preset", name, dry, "-o", path])
+            run([render, "--bundle", module, "--float", "--no-tail", "--preset", name, dry, "-o", path])
             other = samples(path)[1]
             if other != lv2:
                 a, b = array.array("f", other), array.array("f", lv2)

@@ -248,14 +248,14 @@ TEST_F(RenderCli, AnInputCutShortIsNamedWithWhatIsMissingAndStrictRefusesIt)
   wav.resize(data + 8 + 16800 * 2 * sizeof(float));
   std::ofstream(Path("cut.wav"), std::ios::binary) << wav;
 
-  const Result r = Run({"cut.wav", "-o", "out.wav"});
+  const Result r = Run({"--no-tail", "cut.wav", "-o", "out.wav"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_NE(r.err.find("1.65 s"), std::string::npos) << r.err;
   EXPECT_EQ(ReadAudio("out.wav").Frames(), 16800);
   fs::remove(Path("out.wav"));
 
-  ExpectFailure(Run({"cut.wav", "--strict", "-o", "out.wav"}), "1.65 s");
+  ExpectFailure(Run({"--no-tail", "cut.wav", "--strict", "-o", "out.wav"}), "1.65 s");
   EXPECT_EQ(Entries(), std::vector<std::string>{"cut.wav"});
 }
 
@@ -367,7 +367,7 @@ TEST_F(RenderCli, ListShowsTheValuesThatPresetsAndSettingsGive)
 
 TEST_F(RenderCli, TheDemoRendersSixSecondsOfStereoIn24Bit)
 {
-  const Result r = Run({});
+  const Result r = Run({"--no-tail"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << "quiet when not on a terminal: " << r.err;
   const Audio a = ReadAudio("demo-phased.wav");
@@ -386,7 +386,7 @@ TEST_F(RenderCli, ADryMixGivesTheInputBack)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  ASSERT_EQ(Run({"in.wav", "--set", "Mix=Dry", "--float", "-o", "dry.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--set", "Mix=Dry", "--float", "-o", "dry.wav"}).status, 0);
   const Audio out = ReadAudio("dry.wav");
   EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
   EXPECT_LT(MaxDifference(out.samples, in), 1e-6);
@@ -396,7 +396,7 @@ TEST_F(RenderCli, BypassGivesTheInputBack)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  ASSERT_EQ(Run({"in.wav", "--bypass", "--preset", "Aliens", "--float", "-o", "by.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--bypass", "--preset", "Aliens", "--float", "-o", "by.wav"}).status, 0);
   EXPECT_LT(MaxDifference(ReadAudio("by.wav").samples, in), 1e-7);
 }
 
@@ -404,7 +404,7 @@ TEST_F(RenderCli, TheEffectChangesTheSound)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  ASSERT_EQ(Run({"in.wav", "--float", "-o", "wet.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--float", "-o", "wet.wav"}).status, 0);
   EXPECT_GT(MaxDifference(ReadAudio("wet.wav").samples, in), 0.01);
 }
 
@@ -412,7 +412,7 @@ TEST_F(RenderCli, MonoInputGivesStereoOutputOfTheSameLength)
 {
   const std::vector<float> mono = Music(1);
   WriteAudio("mono.wav", mono, 1, 44100);
-  ASSERT_EQ(Run({"mono.wav", "--set", "Mix=Dry", "--float", "-o", "st.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "mono.wav", "--set", "Mix=Dry", "--float", "-o", "st.wav"}).status, 0);
   const Audio out = ReadAudio("st.wav");
   ASSERT_EQ(out.channels, 2);
   EXPECT_EQ(out.rate, 44100);
@@ -427,12 +427,28 @@ TEST_F(RenderCli, MonoInputGivesStereoOutputOfTheSameLength)
   EXPECT_LT(MaxDifference(right, mono), 1e-6);
 }
 
+TEST_F(RenderCli, TheRingFollowsTheInputUnlessTurnedOff)
+{
+  const std::vector<float> in = Music(2);
+  WriteAudio("in.wav", in, 2);
+  ASSERT_EQ(Run({"in.wav", "--set", "Feedback=90%", "--float", "-o", "ring.wav"}).status, 0);
+  ASSERT_EQ(Run({"in.wav", "--set", "Feedback=90%", "--float", "--no-tail", "-o", "cut.wav"}).status, 0);
+  const Audio ring = ReadAudio("ring.wav"), cut = ReadAudio("cut.wav");
+  const int64_t frames = static_cast<int64_t>(in.size()) / 2;
+  ASSERT_EQ(cut.Frames(), frames);
+  ASSERT_GT(ring.Frames(), frames + 4800) << "feedback rings for longer than 0.1 s";
+  EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), ring.samples.begin()));
+  // What the cut file loses is heard; where the tail ends, nothing is.
+  EXPECT_GT(std::abs(ring.samples[static_cast<size_t>(2 * frames)]), 1e-3);
+  EXPECT_LT(std::abs(ring.samples.back()), 1e-6);
+}
+
 TEST_F(RenderCli, SixtyFourAndThirtyTwoBitProcessingAgree)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  ASSERT_EQ(Run({"in.wav", "--preset", "Feedbacker", "--float", "-o", "f32.wav"}).status, 0);
-  ASSERT_EQ(Run({"in.wav", "--preset", "Feedbacker", "--float", "--double", "-o", "f64.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--preset", "Feedbacker", "--float", "-o", "f32.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--preset", "Feedbacker", "--float", "--double", "-o", "f64.wav"}).status, 0);
   const Audio a = ReadAudio("f32.wav"), b = ReadAudio("f64.wav");
   EXPECT_LT(MaxDifference(a.samples, b.samples), 1e-5);
   EXPECT_GT(MaxDifference(a.samples, in), 0.01) << "the preset is heard";
@@ -442,9 +458,9 @@ TEST_F(RenderCli, APresetByIndexIsThePresetByName)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  ASSERT_EQ(Run({"in.wav", "--preset", "9", "--float", "-o", "a.wav"}).status, 0);
-  ASSERT_EQ(Run({"in.wav", "--preset", "aliens", "--float", "-o", "b.wav"}).status, 0);
-  ASSERT_EQ(Run({"in.wav", "--float", "-o", "c.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--preset", "9", "--float", "-o", "a.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--preset", "aliens", "--float", "-o", "b.wav"}).status, 0);
+  ASSERT_EQ(Run({"--no-tail", "in.wav", "--float", "-o", "c.wav"}).status, 0);
   EXPECT_EQ(ReadAudio("a.wav").samples, ReadAudio("b.wav").samples);
   EXPECT_GT(MaxDifference(ReadAudio("a.wav").samples, ReadAudio("c.wav").samples), 0.01);
 }
@@ -453,7 +469,7 @@ TEST_F(RenderCli, TheTransportTempoDrivesTheSyncedSweep)
 {
   const std::vector<float> in = Music(2);
   WriteAudio("in.wav", in, 2);
-  const std::vector<std::string> synced = {"in.wav", "--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--float"};
+  const std::vector<std::string> synced = {"in.wav", "--set", "Sync to Host=ON", "--set", "LFOSpeed=1/16", "--float", "--no-tail"};
   auto render = [&](const char* tempo, const char* out) {
     std::vector<std::string> args = synced;
     args.insert(args.end(), {"--tempo", tempo, "-o", out});
