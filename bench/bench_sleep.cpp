@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/SignalPath.h"
-#include "tools/render/PluginHost.h"
+#include "apps/render/PluginHost.h"
 
 namespace {
 using namespace bench;

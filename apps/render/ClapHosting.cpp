@@ -4,7 +4,7 @@
 
 #include <dlfcn.h>
 
-#include "tools/render/Silence.h"
+#include "apps/render/Silence.h"
 
 namespace claphost {
 

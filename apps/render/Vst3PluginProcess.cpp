@@ -9,7 +9,7 @@
 
 #include "pluginterfaces/vst/vstspeaker.h"
 
-#include "tools/render/Silence.h"
+#include "apps/render/Silence.h"
 
 namespace render {
 
