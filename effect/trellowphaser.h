@@ -104,6 +104,12 @@ private:
   void handleSync2Host();
   void followHost(const frame::ITimeInfo& timeInfo);
   void restartSweep(const frame::ITimeInfo& timeInfo);
+  void lockAt(double phase, double position)
+  {
+    mLockPhase = phase;
+    mLockPosition = position;
+    mLockRate = mLFO.mSyncRateIndex;
+  }
   void controlUpdate();
   template <typename T>
   void processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames);
@@ -127,6 +133,12 @@ private:
     bool operator==(const SyncedIncrement&) const = default;
   };
   SyncedIncrement mSyncedIncrement;
+  /** The song-locked phase at the last told position, for the note value mLockRate (-1:
+   *  none), and how far the sweep ran ahead of it, taken back through the increment. */
+  double mLockPhase = 0.0;
+  double mLockPosition = 0.0;
+  int mLockRate = -1;
+  double mLead = 0.0;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
   double mFreqFactor = kTwoPiTopFrequency / 48000.0;

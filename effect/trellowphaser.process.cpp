@@ -63,11 +63,21 @@ constexpr double kTwoPi = 6.283185307179586;
 
 // The largest pull toward the host, in sixteenths: any larger one is the sweep running ahead.
 constexpr double kLargestPull = 15.0 / 16.0;
+// The largest lead taken back, in sixteenths: a tempo drop inside the longest call leaves less.
+constexpr double kLargestLead = 0.5;
 // Far above the rounding of a few increments, far below anything audible (radians).
 constexpr double kHair = 1e-9;
 
 // A host tempo this close (relative) to its three decimals is them, up to the arithmetic.
 constexpr double kTempoSlack = 1e-9;
+
+// A phase difference or a phase brought into the sweep's span [-2pi, 2pi).
+double wrapped(double phase)
+{
+  constexpr double kFourPi = 12.566370614359172;
+  const double r = phase - kFourPi * std::floor((phase + kTwoPi) / kFourPi);
+  return r < kTwoPi ? r : r - kFourPi;
+}
 
 bool onlyResidue(const double (&states)[TrellowPhaser::kMaxStages])
 {
@@ -123,6 +133,7 @@ void TrellowPhaser::OnReset()
   // playback on the timeline's own multiples of the interval.
   SetTimelineGrid(kUpdatesPerSyncStep * mControlInterval);
   mLFO.setSampleRate(fs, mControlInterval);
+  mLockRate = -1;
   mFreqFactor = kTwoPiTopFrequency / fs;
 
   for (int k = 0; k < kMaxStages; ++k)
@@ -164,6 +175,14 @@ void TrellowPhaser::handleSync2Host()
   const double counted = std::round(tempo * 1000.0) * 0.001;
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
+  // A lead is taken back over the updates to the next told position, the sweep at most
+  // standing still meanwhile: no step, and never backwards.
+  if (mLead > 0.0)
+  {
+    const double back = mLead / kUpdatesPerSyncStep;
+    mLFO.mPhaseInc = back < mLFO.mPhaseInc ? mLFO.mPhaseInc - back : 0.0;
+    mLead = 0.0;
+  }
   mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
 }
 
@@ -180,13 +199,43 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
   pulled.mPhase = from;
   pulled.synchronize(&timeInfo);
   mLFO.mPhaseInc = pulled.mPhaseInc;
-  if (pulled.mPhase == from)
+  if (!timeInfo.mTransportIsRunning || !std::isfinite(timeInfo.mPPQPos))
     return;
-  double pull = pulled.mPhase - mLFO.mPhase;
-  if (pull < -kHair)
-    pull += 2.0 * kTwoPi;
-  if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
-    mLFO.mPhase = pulled.mPhase;
+  // The phase is the one the next control update sweeps from: the song's place there. On the
+  // timeline's grid that update is now.
+  const double position =
+    frame::PositionAfter(timeInfo.mPPQPos, mSamplesToUpdate, timeInfo.mTempo, mLFO.mSampleRate);
+  // Where the song has taken the phase since the last told position. The law alone cannot
+  // tell a sweep ahead of the song (a tempo drop told a call late) from one nearly a sixteenth
+  // behind, and it places the sweep where the song was, not where it is at the next update
+  // (off the grid, after a call the host skipped). Up to half a sixteenth off, the sweep
+  // itself strayed: a lag is made up at once, as the law does, a lead taken back through
+  // the increment. Anything further off is the host's (a locate it did not mark), left to
+  // the law.
+  if (mLockRate == mLFO.mSyncRateIndex)
+  {
+    const double cycle = mLFO.syncedCycle();
+    const double song = wrapped(mLockPhase + (position - mLockPosition) * 4.0 * kTwoPi / cycle);
+    const double ahead = wrapped(mLFO.mPhase - song);
+    if (std::fabs(ahead) > kHair && std::fabs(ahead) * cycle <= kLargestLead * kTwoPi)
+    {
+      if (ahead > 0.0)
+        mLead = ahead;
+      else
+        mLFO.mPhase = song;
+      lockAt(song, position);
+      return;
+    }
+  }
+  if (pulled.mPhase != from)
+  {
+    double pull = pulled.mPhase - mLFO.mPhase;
+    if (pull < -kHair)
+      pull += 2.0 * kTwoPi;
+    if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
+      mLFO.mPhase = pulled.mPhase;
+  }
+  lockAt(mLFO.mPhase, position);
 }
 
 void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
@@ -195,6 +244,7 @@ void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
   // in: a start between two sixteenths sweeps from where the song is, not 50 ms behind it.
   mLFO.reset();
   mLFO.synchronize(&timeInfo);
+  lockAt(mLFO.mPhase, timeInfo.mPPQPos);
   // The control schedule restarts with it: otherwise the first update falls anywhere in the
   // interval, wherever the blocks before playback left it, and two renders of one session
   // differ.

@@ -143,6 +143,9 @@ struct Host
     }
     lastTempo = t.mTempo;
     lastCall = told;
+    // A call that ends in another tempo than it told: the host tells the news only later.
+    if (newsIsEvent && playing && song.tempo(told + n - 1) != t.mTempo)
+      lastEvent = wall + n;
     const double ppq = song.ppq(told);
     t.mPPQPos = roundTo1920 ? std::round(ppq * 1920.0) / 1920.0 : ppq;
     t.mSamplePos = static_cast<double>(told);
