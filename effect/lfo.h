@@ -39,6 +39,8 @@ public:
   void synchronize(const frame::ITimeInfo* timeInfo);
   /** The synced cycle's length in sixteenth notes. */
   double syncedCycle() const;
+  /** A phase or a difference of phases brought into the span [-2pi, 2pi). */
+  static double wrapped(double phase);
 
   double mOutput[2];
   double mSampleRate;

@@ -134,11 +134,10 @@ private:
   };
   SyncedIncrement mSyncedIncrement;
   /** The song-locked phase at the last told position, for the note value mLockRate (-1:
-   *  none), and how far the sweep ran ahead of it, taken back through the increment. */
+   *  none). */
   double mLockPhase = 0.0;
   double mLockPosition = 0.0;
   int mLockRate = -1;
-  double mLead = 0.0;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
   double mFreqFactor = kTwoPiTopFrequency / 48000.0;

@@ -71,14 +71,6 @@ constexpr double kHair = 1e-9;
 // A host tempo this close (relative) to its three decimals is them, up to the arithmetic.
 constexpr double kTempoSlack = 1e-9;
 
-// A phase difference or a phase brought into the sweep's span [-2pi, 2pi).
-double wrapped(double phase)
-{
-  constexpr double kFourPi = 12.566370614359172;
-  const double r = phase - kFourPi * std::floor((phase + kTwoPi) / kFourPi);
-  return r < kTwoPi ? r : r - kFourPi;
-}
-
 bool onlyResidue(const double (&states)[TrellowPhaser::kMaxStages])
 {
   bool quiet = true;
@@ -175,25 +167,15 @@ void TrellowPhaser::handleSync2Host()
   const double counted = std::round(tempo * 1000.0) * 0.001;
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
-  // A lead is taken back over the updates to the next told position, the sweep at most
-  // standing still meanwhile: no step, and never backwards.
-  if (mLead > 0.0)
-  {
-    const double back = mLead / kUpdatesPerSyncStep;
-    mLFO.mPhaseInc = back < mLFO.mPhaseInc ? mLFO.mPhaseInc - back : 0.0;
-    mLead = 0.0;
-  }
   mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
 }
 
 void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
 {
-  // The law pulls the phase forward to the host's fraction of the sixteenth it is in. A pull
-  // of nearly a whole sixteenth means the sweep is a hair ahead of the host (a position told
-  // a little behind the last one): taken, it would put the sweep a whole sixteenth ahead.
-  // A sweep a hair ahead (its own sum of increments against the song's place) is set back to
-  // the song's place too: the phase at every told position then depends on the song alone, so
-  // sweeps that started at different points (an export's pre-roll) meet to the bit.
+  // The law pulls the phase forward to the host's fraction of the sixteenth it is in; a pull
+  // of nearly a whole sixteenth is the sweep a hair ahead, not taken. A sweep a hair ahead is
+  // set back to the song's place: the phase at every told position then depends on the song
+  // alone, so sweeps that started at different points (an export's pre-roll) meet to the bit.
   LFO pulled = mLFO;
   const double from = mLFO.mPhase - kHair;
   pulled.mPhase = from;
@@ -201,28 +183,27 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
   mLFO.mPhaseInc = pulled.mPhaseInc;
   if (!timeInfo.mTransportIsRunning || !std::isfinite(timeInfo.mPPQPos))
     return;
-  // The phase is the one the next control update sweeps from: the song's place there. On the
-  // timeline's grid that update is now.
+  // The song's place where the next control update sweeps from the phase (now, on the grid).
   const double position =
     frame::PositionAfter(timeInfo.mPPQPos, mSamplesToUpdate, timeInfo.mTempo, mLFO.mSampleRate);
-  // Where the song has taken the phase since the last told position. The law alone cannot
-  // tell a sweep ahead of the song (a tempo drop told a call late) from one nearly a sixteenth
-  // behind, and it places the sweep where the song was, not where it is at the next update
-  // (off the grid, after a call the host skipped). Up to half a sixteenth off, the sweep
-  // itself strayed: a lag is made up at once, as the law does, a lead taken back through
-  // the increment. Anything further off is the host's (a locate it did not mark), left to
-  // the law.
+  // The law cannot tell a sweep ahead (a tempo drop told a call late) from one nearly a
+  // sixteenth behind, and off the grid (after a skipped call) puts it where the song was.
+  // Within half a sixteenth of where the song took the last lock the sweep strayed; further
+  // off, the host moved (a locate it did not mark): the law's.
   if (mLockRate == mLFO.mSyncRateIndex)
   {
     const double cycle = mLFO.syncedCycle();
-    const double song = wrapped(mLockPhase + (position - mLockPosition) * 4.0 * kTwoPi / cycle);
-    const double ahead = wrapped(mLFO.mPhase - song);
+    const double song = LFO::wrapped(mLockPhase + (position - mLockPosition) * 4.0 * kTwoPi / cycle);
+    const double ahead = LFO::wrapped(mLFO.mPhase - song);
     if (std::fabs(ahead) > kHair && std::fabs(ahead) * cycle <= kLargestLead * kTwoPi)
     {
-      if (ahead > 0.0)
-        mLead = ahead;
-      else
+      // Taken back over the updates to the next told position, at most standing still:
+      // no step, and never backwards.
+      const double back = ahead / kUpdatesPerSyncStep;
+      if (ahead < 0.0)
         mLFO.mPhase = song;
+      else
+        mLFO.mPhaseInc = back < mLFO.mPhaseInc ? mLFO.mPhaseInc - back : 0.0;
       lockAt(song, position);
       return;
     }
