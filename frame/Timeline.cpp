@@ -89,12 +89,12 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
   mNextStep = mCurrentStep;
   // Where the last call led in the song is worked out only when the sample count jumped. A
   // short step forward in both, as the song goes (a call the host skipped), is no jump.
-  if (mContinues && mStart != mNext &&
-      std::fabs(position - PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate)) > kSongReach)
+  if (mContinues && mStart != mNext)
   {
-    const double skipped = static_cast<double>(mStart - mLastStart);
-    const double song = PositionAfter(mLastPosition, skipped, mLastTempo, sampleRate);
-    if (!(mStart > mNext && std::fabs(position - song) <= kSongReach && song - mLastPosition <= kLongestDropout))
+    const double led = PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate);
+    const double song = PositionAfter(mLastPosition, static_cast<double>(mStart - mLastStart), mLastTempo, sampleRate);
+    const bool skipped = mStart > mNext && std::fabs(position - song) <= kSongReach && song - led <= kLongestDropout;
+    if (std::fabs(position - led) > kSongReach && !skipped)
       mShown = false; // a jump, backwards or forwards: a new start
   }
   mContinues = true;

@@ -62,7 +62,7 @@ const Slip kSlips[] = {
      h.run(2 * 48000);
      h.skip(4096);
      h.run(2 * 48000);
-   }, steady(120.0), {64, 512, 1000}},
+   }, steady(120.0), {64, 512, 1000, 8192}},
 };
 } // namespace
 
