@@ -102,7 +102,8 @@ private:
 
   void setFeedback(double feedback);
   void handleSync2Host();
-  void followHost(const frame::ITimeInfo& timeInfo);
+  /** True where it takes a lead back through the increment, for this block alone. */
+  bool followHost(const frame::ITimeInfo& timeInfo);
   void restartSweep(const frame::ITimeInfo& timeInfo);
   void lockAt(double phase, double position)
   {
@@ -119,6 +120,7 @@ private:
   LFO mLFO;
   int mControlInterval = 48;
   int mSamplesToUpdate = 0;
+  int mBlockFrames = 0; // of the block being processed
   bool mSync = false;
   double mSpreadFactor = 1.0;
   double mManual = 0.0625;

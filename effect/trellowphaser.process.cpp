@@ -144,6 +144,7 @@ void TrellowPhaser::handleSync2Host()
   // A start waits for a block that tells where in the song it is (the frame tells it on its
   // grid), so the sweep and its control schedule start there, on the song.
   const bool placed = std::isfinite(timeInfo.mPPQPos);
+  bool takingBack = false;
   if (running && placed && (!mTransportWasRunning || timeInfo.mTransportRestarts))
   {
     mTransportWasRunning = true;
@@ -159,7 +160,7 @@ void TrellowPhaser::handleSync2Host()
     const SyncedIncrement key{timeInfo.mTempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
     if ((!running || !placed) && key == mSyncedIncrement)
       return;
-    followHost(timeInfo);
+    takingBack = followHost(timeInfo);
   }
   // The law counts the tempo to three decimals; a host tempo finer than that (133.3335 bpm)
   // would let the sweep run ahead of the song, which the law never takes back.
@@ -167,10 +168,11 @@ void TrellowPhaser::handleSync2Host()
   const double counted = std::round(tempo * 1000.0) * 0.001;
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
-  mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
+  // An increment that takes a lead back is worked out again in the next block.
+  mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, takingBack ? NAN : mLFO.mPhaseInc};
 }
 
-void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
+bool TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
 {
   // The law pulls the phase forward to the host's fraction of the sixteenth it is in; a pull
   // of nearly a whole sixteenth is the sweep a hair ahead, not taken. A sweep a hair ahead is
@@ -182,7 +184,7 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
   pulled.synchronize(&timeInfo);
   mLFO.mPhaseInc = pulled.mPhaseInc;
   if (!timeInfo.mTransportIsRunning || !std::isfinite(timeInfo.mPPQPos))
-    return;
+    return false;
   // The song's place where the next control update sweeps from the phase (now, on the grid).
   const double position =
     frame::PositionAfter(timeInfo.mPPQPos, mSamplesToUpdate, timeInfo.mTempo, mLFO.mSampleRate);
@@ -197,15 +199,21 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
     const double ahead = LFO::wrapped(mLFO.mPhase - song);
     if (std::fabs(ahead) > kHair && std::fabs(ahead) * cycle <= kLargestLead * kTwoPi)
     {
-      // Taken back over the updates to the next told position, at most standing still:
-      // no step, and never backwards.
-      const double back = ahead / kUpdatesPerSyncStep;
+      // A lead is taken back over this block's updates, at most standing still: no step,
+      // and never backwards.
+      const int updates = mBlockFrames > mSamplesToUpdate
+                            ? (mBlockFrames - mSamplesToUpdate + mControlInterval - 1) / mControlInterval
+                            : 0;
+      lockAt(song, position);
       if (ahead < 0.0)
         mLFO.mPhase = song;
-      else
+      else if (updates > 0)
+      {
+        const double back = ahead / updates;
         mLFO.mPhaseInc = back < mLFO.mPhaseInc ? mLFO.mPhaseInc - back : 0.0;
-      lockAt(song, position);
-      return;
+        return true;
+      }
+      return false;
     }
   }
   if (pulled.mPhase != from)
@@ -217,6 +225,7 @@ void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
       mLFO.mPhase = pulled.mPhase;
   }
   lockAt(mLFO.mPhase, position);
+  return false;
 }
 
 void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
@@ -377,6 +386,7 @@ bool TrellowPhaser::ProcessBlockDirect(const float* const* inputs, float* const*
 template <typename T>
 void TrellowPhaser::processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames)
 {
+  mBlockFrames = nFrames;
   if (mSync)
     handleSync2Host();
 

@@ -42,7 +42,7 @@ public:
   {
     if (mCut)
       showCutPiece(done, time);
-    else if (mStale)
+    else if (mStale || done > 0) // the host told where the call starts, and only once
       time.mPPQPos = std::numeric_limits<double>::quiet_NaN();
   }
 

@@ -149,7 +149,7 @@ struct Host
     const double ppq = song.ppq(told);
     t.mPPQPos = roundTo1920 ? std::round(ppq * 1920.0) / 1920.0 : ppq;
     t.mSamplePos = static_cast<double>(told);
-    t.mSamplePosValid = true;
+    t.mSamplePosValid = vouches;
     t.mTransportIsRunning = playing;
     t.mNumerator = t.mDenominator = 4;
     for (int c = 0; c < 2; ++c)
@@ -242,6 +242,7 @@ struct Host
   bool splitAtTempo = true; // calls end where the tempo changes
   bool tempoLate = false;   // the tempo told is the one the last call started in
   bool newsIsEvent = false; // a call that tells a new tempo is an event
+  bool vouches = true;      // the host vouches for its sample position
   bool standing = false;
   int64_t standAt = 0, lastCall = 0;
   double lastTempo = 0.0;

@@ -32,6 +32,13 @@ const Slip kSlips[] = {
      h.start(0);
      h.run(20 * 48000);
    }, changeAtBar9(100.0), {2048}},
+  {"120 -> 100 inside a call, no sample position", [](Host& h) {
+     h.vouches = false;
+     h.splitAtTempo = false;
+     h.newsIsEvent = true;
+     h.start(0);
+     h.run(20 * 48000);
+   }, changeAtBar9(100.0), {1024, 4096}},
   {"ritardando 160 -> 80 over two bars", [](Host& h) {
      h.splitAtTempo = false;
      h.start(0);
