@@ -201,19 +201,13 @@ bool TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
     {
       // A lead is taken back over this block's updates, at most standing still: no step,
       // and never backwards.
-      const int updates = mBlockFrames > mSamplesToUpdate
-                            ? (mBlockFrames - mSamplesToUpdate + mControlInterval - 1) / mControlInterval
-                            : 0;
+      const int updates = (mBlockFrames - mSamplesToUpdate + mControlInterval - 1) / mControlInterval;
       lockAt(song, position);
       if (ahead < 0.0)
         mLFO.mPhase = song;
       else if (updates > 0)
-      {
-        const double back = ahead / updates;
-        mLFO.mPhaseInc = back < mLFO.mPhaseInc ? mLFO.mPhaseInc - back : 0.0;
-        return true;
-      }
-      return false;
+        mLFO.mPhaseInc = ahead / updates < mLFO.mPhaseInc ? mLFO.mPhaseInc - ahead / updates : 0.0;
+      return ahead > 0.0 && updates > 0;
     }
   }
   if (pulled.mPhase != from)
