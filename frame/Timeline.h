@@ -37,12 +37,13 @@ public:
     return n <= left ? n : static_cast<int>(left);
   }
   /** Writes the time of that piece into `time`, which holds the call's time as BeginCall
-   *  took it or as the last piece left it; a call that is not cut leaves it alone. */
+   *  took it or as the last piece left it; a call that is not cut keeps it but for the song
+   *  position, which only its first piece is told, and only if it is news. */
   void ShowPiece(int done, ITimeInfo& time)
   {
     if (mCut)
       showCutPiece(done, time);
-    else if (mStale || done > 0) // the host told where the call starts, and only once
+    else if (mStale || done > 0)
       time.mPPQPos = std::numeric_limits<double>::quiet_NaN();
   }
 
