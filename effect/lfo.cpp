@@ -188,6 +188,12 @@ void LFO::advance(long long steps)
 
 double LFO::syncedCycle() const { return syncRate[mSyncRateIndex] * 4.0; }
 
+double LFO::wrapped(double phase)
+{
+  const double r = phase - kFourPi * std::floor((phase + kTwoPi) / kFourPi);
+  return r < kTwoPi ? r : r - kFourPi;
+}
+
 void LFO::synchronize(const frame::ITimeInfo* timeInfo)
 {
   const double cycle = syncRate[mSyncRateIndex] * 4.0; // in sixteenth notes

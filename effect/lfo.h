@@ -47,6 +47,8 @@ public:
   double syncedCycle() const;
   /** The free-running rate's step per update. */
   double freeIncrement() const;
+  /** A phase or a difference of phases brought into the span [-2pi, 2pi). */
+  static double wrapped(double phase);
 
   double mOutput[2];
   double mSampleRate;

@@ -109,8 +109,15 @@ private:
 
   void setFeedback(double feedback);
   void handleSync2Host();
-  void followHost(const frame::ITimeInfo& timeInfo);
+  /** True where it takes a lead back through the increment, for this block alone. */
+  bool followHost(const frame::ITimeInfo& timeInfo);
   void restartSweep(const frame::ITimeInfo& timeInfo);
+  void lockAt(double phase, double position)
+  {
+    mLockPhase = phase;
+    mLockPosition = position;
+    mLockRate = mLFO.mSyncRateIndex;
+  }
   void controlUpdate();
   /** Works the ring out from the settings and reports it (SetTailSize). */
   void updateTail();
@@ -125,6 +132,7 @@ private:
   LFO mLFO;
   int mControlInterval = 48;
   int mSamplesToUpdate = 0;
+  int mBlockFrames = 0; // of the block being processed
   bool mSync = false;
   double mSpreadFactor = 1.0;
   double mManual = 0.0625;
@@ -139,6 +147,11 @@ private:
     bool operator==(const SyncedIncrement&) const = default;
   };
   SyncedIncrement mSyncedIncrement;
+  /** The song-locked phase at the last told position, for the note value mLockRate (-1:
+   *  none). */
+  double mLockPhase = 0.0;
+  double mLockPosition = 0.0;
+  int mLockRate = -1;
   double mDryGain = 0.7071067811865476;
   double mWetGain = 0.7071067811865476;
   double mFreqFactor = kTwoPiTopFrequency / 48000.0;

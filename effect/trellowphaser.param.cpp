@@ -337,6 +337,8 @@ void TrellowPhaser::OnParamChange(int paramIdx)
     case kParamSync:
       mSync = v >= 0.5;
       mLFO.setSync(mSync);
+      if (!mSync)
+        mLockRate = -1; // the free sweep leaves the song
       break;
     case kParamStereo:
       mLFO.setStereo(v);

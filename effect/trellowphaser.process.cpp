@@ -68,6 +68,8 @@ constexpr double kHighestStageU = 0.999 * 3.141592653589793;
 
 // The largest pull toward the host, in sixteenths: any larger one is the sweep running ahead.
 constexpr double kLargestPull = 15.0 / 16.0;
+// The largest lead taken back, in sixteenths: a tempo drop inside the longest call leaves less.
+constexpr double kLargestLead = 0.5;
 // Far above the rounding of a few increments, far below anything audible (radians).
 constexpr double kHair = 1e-9;
 
@@ -128,6 +130,7 @@ void TrellowPhaser::OnReset()
   // playback on the timeline's own multiples of the interval.
   SetTimelineGrid(kUpdatesPerSyncStep * mControlInterval);
   mLFO.setSampleRate(fs, mControlInterval);
+  mLockRate = -1;
   mFreqFactor = kTwoPiTopFrequency / fs;
 
   for (int k = 0; k < kMaxStages; ++k)
@@ -147,6 +150,7 @@ void TrellowPhaser::handleSync2Host()
   // A start waits for a block that tells where in the song it is (the frame tells it on its
   // grid), so the sweep and its control schedule start there, on the song.
   const bool placed = std::isfinite(timeInfo.mPPQPos);
+  bool takingBack = false;
   if (running && placed && (!mTransportWasRunning || timeInfo.mTransportRestarts))
   {
     mTransportWasRunning = true;
@@ -162,7 +166,7 @@ void TrellowPhaser::handleSync2Host()
     const SyncedIncrement key{timeInfo.mTempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
     if ((!running || !placed) && key == mSyncedIncrement)
       return;
-    followHost(timeInfo);
+    takingBack = followHost(timeInfo);
   }
   // The law counts the tempo to three decimals; a host tempo finer than that (133.3335 bpm)
   // would let the sweep run ahead of the song, which the law never takes back.
@@ -170,31 +174,61 @@ void TrellowPhaser::handleSync2Host()
   const double counted = std::round(tempo * 1000.0) * 0.001;
   if (tempo > 0.0 && counted > 0.0 && std::isfinite(tempo) && std::fabs(tempo - counted) > kTempoSlack * tempo)
     mLFO.mPhaseInc = mLFO.mPhaseInc * (tempo / counted);
-  mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, mLFO.mPhaseInc};
-  if (mLFO.mPhaseInc != mTailIncrement)
+  // An increment that takes a lead back is worked out again in the next block; the tail
+  // follows the song's own rate, not the brief correction.
+  mSyncedIncrement = {tempo, mLFO.mUpdateRate, mLFO.mSyncRateIndex, takingBack ? NAN : mLFO.mPhaseInc};
+  if (!takingBack && mLFO.mPhaseInc != mTailIncrement)
     updateTail();
 }
 
-void TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
+bool TrellowPhaser::followHost(const frame::ITimeInfo& timeInfo)
 {
-  // The law pulls the phase forward to the host's fraction of the sixteenth it is in. A pull
-  // of nearly a whole sixteenth means the sweep is a hair ahead of the host (a position told
-  // a little behind the last one): taken, it would put the sweep a whole sixteenth ahead.
-  // A sweep a hair ahead (its own sum of increments against the song's place) is set back to
-  // the song's place too: the phase at every told position then depends on the song alone, so
-  // sweeps that started at different points (an export's pre-roll) meet to the bit.
+  // The law pulls the phase forward to the host's fraction of the sixteenth it is in; a pull
+  // of nearly a whole sixteenth is the sweep a hair ahead, not taken. A sweep a hair ahead is
+  // set back to the song's place: the phase at every told position then depends on the song
+  // alone, so sweeps that started at different points (an export's pre-roll) meet to the bit.
   LFO pulled = mLFO;
   const double from = mLFO.mPhase - kHair;
   pulled.mPhase = from;
   pulled.synchronize(&timeInfo);
   mLFO.mPhaseInc = pulled.mPhaseInc;
-  if (pulled.mPhase == from)
-    return;
-  double pull = pulled.mPhase - mLFO.mPhase;
-  if (pull < -kHair)
-    pull += 2.0 * kTwoPi;
-  if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
-    mLFO.mPhase = pulled.mPhase;
+  if (!timeInfo.mTransportIsRunning || !std::isfinite(timeInfo.mPPQPos))
+    return false;
+  // The song's place where the next control update sweeps from the phase (now, on the grid).
+  const double position =
+    frame::PositionAfter(timeInfo.mPPQPos, mSamplesToUpdate, timeInfo.mTempo, mLFO.mSampleRate);
+  // The law cannot tell a sweep ahead (a tempo drop told a call late) from one nearly a
+  // sixteenth behind, and off the grid (after a skipped call) puts it where the song was.
+  // Within half a sixteenth of where the song took the last lock the sweep strayed; further
+  // off, the host moved (a locate it did not mark): the law's.
+  if (mLockRate == mLFO.mSyncRateIndex)
+  {
+    const double cycle = mLFO.syncedCycle();
+    const double song = LFO::wrapped(mLockPhase + (position - mLockPosition) * 4.0 * kTwoPi / cycle);
+    const double ahead = LFO::wrapped(mLFO.mPhase - song);
+    if (std::fabs(ahead) > kHair && std::fabs(ahead) * cycle <= kLargestLead * kTwoPi)
+    {
+      // A lead is taken back over this block's updates, at most standing still: no step,
+      // and never backwards.
+      const int updates = (mBlockFrames - mSamplesToUpdate + mControlInterval - 1) / mControlInterval;
+      lockAt(song, position);
+      if (ahead < 0.0)
+        mLFO.mPhase = song;
+      else if (updates > 0)
+        mLFO.mPhaseInc = ahead / updates < mLFO.mPhaseInc ? mLFO.mPhaseInc - ahead / updates : 0.0;
+      return ahead > 0.0 && updates > 0;
+    }
+  }
+  if (pulled.mPhase != from)
+  {
+    double pull = pulled.mPhase - mLFO.mPhase;
+    if (pull < -kHair)
+      pull += 2.0 * kTwoPi;
+    if (pull * mLFO.syncedCycle() <= kLargestPull * kTwoPi)
+      mLFO.mPhase = pulled.mPhase;
+  }
+  lockAt(mLFO.mPhase, position);
+  return false;
 }
 
 void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
@@ -203,6 +237,7 @@ void TrellowPhaser::restartSweep(const frame::ITimeInfo& timeInfo)
   // in: a start between two sixteenths sweeps from where the song is, not 50 ms behind it.
   mLFO.reset();
   mLFO.synchronize(&timeInfo);
+  lockAt(mLFO.mPhase, timeInfo.mPPQPos);
   // The control schedule restarts with it: otherwise the first update falls anywhere in the
   // interval, wherever the blocks before playback left it, and two renders of one session
   // differ.
@@ -360,6 +395,7 @@ bool TrellowPhaser::ProcessBlockDirect(const float* const* inputs, float* const*
 template <typename T>
 void TrellowPhaser::processBlock(const T* inL, const T* inR, T* outL, T* outR, int nFrames)
 {
+  mBlockFrames = nFrames;
   if (mSync)
     handleSync2Host();
 

@@ -23,22 +23,32 @@ constexpr double kOffsetReach = 1.0 / 256.0;
 // tempo change inside a long call for one, the sample count alone a host whose count stands.
 constexpr double kSongReach = 1.0 / 64.0;
 
-double heldOffset(double raw)
+// The longest step forward (in quarter notes) that is taken for calls the host skipped.
+constexpr double kLongestDropout = 0.25;
+
+double heldOffset(double raw, bool& onGrid)
 {
   const double snapped = std::floor(raw * kSnapGrid + 0.5) / kSnapGrid;
-  return std::fabs(raw - snapped) <= kSnapReach ? snapped : std::floor(raw * kFineGrid + 0.5) / kFineGrid;
+  onGrid = std::fabs(raw - snapped) <= kSnapReach;
+  return onGrid ? snapped : std::floor(raw * kFineGrid + 0.5) / kFineGrid;
 }
 } // namespace
 
 void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
 {
-  mCallPosition = call.mPPQPos;
+  double position = call.mPPQPos;
   mCallTempo = call.mTempo;
   mSampleRate = sampleRate;
   mCurrentStep = mStep.load(std::memory_order_relaxed);
+  // The sample and song position the last call told, told again: no news, not a start.
+  const bool news = !mToldRunning || position != mToldPosition || call.mSamplePos != mToldStart;
+  mToldPosition = position;
+  mToldStart = call.mSamplePos;
+  mToldRunning = call.mTransportIsRunning;
+  mCallPosition = position;
   if (!call.mTransportIsRunning)
   {
-    mCut = mShown = mContinues = false;
+    mCut = mShown = mContinues = mStale = false;
     return;
   }
   const double start = call.mSamplePos;
@@ -48,12 +58,21 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
          start == static_cast<double>(static_cast<int64_t>(start));
   if (!mCut)
   {
-    // No position to hold the grid to: playback shows at once, as the host tells it.
+    // No position to hold the grid to: playback shows at once, as the host tells it, and a
+    // position that repeats the last is left out.
+    mStale = !news;
     mShown = true;
     mContinues = false;
     return;
   }
+  mStale = false;
   mStart = static_cast<int64_t>(start);
+  if (!news && mContinues && mStart != mNext)
+  {
+    // Where the last call led: the sweep runs on as if the host had moved on.
+    mStart = mNext;
+    position = mCallPosition = PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate);
+  }
   // A call that continues the last on the same grid starts where that one said; only a
   // jump or a new step takes a division.
   if (mContinues && mStart == mNext && mCurrentStep == mNextStep)
@@ -68,14 +87,21 @@ void Timeline::BeginCall(const ITimeInfo& call, int nFrames, double sampleRate)
               : nextInto - mCurrentStep < mCurrentStep ? nextInto - mCurrentStep
                                                        : nextInto % mCurrentStep;
   mNextStep = mCurrentStep;
-  // Where the last call led in the song is worked out only when the sample count jumped.
-  if (mContinues && mStart != mNext &&
-      std::fabs(call.mPPQPos - PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate)) > kSongReach)
-    mShown = false; // a jump, backwards or forwards: a new start
+  // Where the last call led in the song is worked out only when the sample count jumped. A
+  // short step forward in both, as the song goes (a call the host skipped), is no jump.
+  if (mContinues && mStart != mNext)
+  {
+    const double led = PositionAfter(mLastPosition, mLastFrames, mLastTempo, sampleRate);
+    const double song = PositionAfter(mLastPosition, static_cast<double>(mStart - mLastStart), mLastTempo, sampleRate);
+    const bool skipped = mStart > mNext && std::fabs(position - song) <= kSongReach && song - led <= kLongestDropout;
+    if (std::fabs(position - led) > kSongReach && !skipped)
+      mShown = false; // a jump, backwards or forwards: a new start
+  }
   mContinues = true;
   mNext = mStart + nFrames;
-  mLastPosition = call.mPPQPos;
+  mLastPosition = position;
   mLastTempo = call.mTempo;
+  mLastStart = mStart;
   mLastFrames = nFrames;
 }
 
@@ -87,17 +113,25 @@ double Timeline::songPosition(int64_t pos)
     return PositionAfter(mCallPosition, static_cast<double>(pos - mStart), tempo, mSampleRate);
   if (!mShown || !mOffsetHeld || tempo != mOffsetTempo || std::fabs(raw - mOffset) > kOffsetReach)
   {
-    mOffset = heldOffset(raw);
+    mOffset = heldOffset(raw, mOffsetOnGrid);
     mOffsetTempo = tempo;
     mOffsetHeld = true;
   }
-  return PositionAfter(mOffset, static_cast<double>(pos), tempo, mSampleRate);
+  const double at = PositionAfter(mOffset, static_cast<double>(pos), tempo, mSampleRate);
+  if (mShown || mOffsetOnGrid)
+    return at;
+  // A start after a change of tempo, where the offset is kept finer than the grid: one that
+  // lies this close to a 1/64 of a quarter note is there, as in a song of one tempo, and the
+  // offset is held from it (else beat 40 may read 39.9999997, a sixteenth from the beat).
+  const double snapped = std::floor(at * kSnapGrid + 0.5) / kSnapGrid;
+  if (!(std::fabs(at - snapped) <= kSnapReach))
+    return at;
+  mOffset = PositionAfter(snapped, -static_cast<double>(pos), tempo, mSampleRate);
+  return snapped;
 }
 
-void Timeline::ShowPiece(int done, ITimeInfo& time)
+void Timeline::showCutPiece(int done, ITimeInfo& time)
 {
-  if (!mCut)
-    return;
   const int64_t pos = mStart + done;
   time.mSamplePos = static_cast<double>(pos);
   if (intoStep(done) == 0)

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 
 #include "frame/ITimeInfo.h"
 
@@ -16,7 +17,9 @@ namespace frame {
  *  position (a call that does not start where the last one ended, in the sample count and
  *  in the song), marked as a restart. The
  *  song's offset against the sample count is held while the tempo holds, so a host that
- *  rounds the position it tells per block moves nothing. Audio thread, except SetStep. */
+ *  rounds the position it tells per block moves nothing. A call that tells the sample and
+ *  song position of the last again brings no news (a transport that stands, a context the
+ *  host left out): it continues the last. Audio thread, except SetStep. */
 class Timeline
 {
 public:
@@ -34,8 +37,15 @@ public:
     return n <= left ? n : static_cast<int>(left);
   }
   /** Writes the time of that piece into `time`, which holds the call's time as BeginCall
-   *  took it or as the last piece left it; a call that is not cut leaves it alone. */
-  void ShowPiece(int done, ITimeInfo& time);
+   *  took it or as the last piece left it; a call that is not cut keeps it but for the song
+   *  position, which only its first piece is told, and only if it is news. */
+  void ShowPiece(int done, ITimeInfo& time)
+  {
+    if (mCut)
+      showCutPiece(done, time);
+    else if (mStale || done > 0)
+      time.mPPQPos = std::numeric_limits<double>::quiet_NaN();
+  }
 
 private:
   // How far into its step the call's frame `done` is. The call's own start is divided once;
@@ -46,6 +56,7 @@ private:
     return into < mCurrentStep ? into : into % mCurrentStep;
   }
   double songPosition(int64_t pos);
+  void showCutPiece(int done, ITimeInfo& time);
 
   std::atomic<int> mStep{0};
   double mCallPosition = 0.0; // the song position and tempo the host told for the call
@@ -60,10 +71,16 @@ private:
   int64_t mNext = 0;          // where a call continuing this one starts, in samples
   int64_t mNextInto = 0;      // and how far into the step mNextStep that is
   int64_t mNextStep = 0;
-  double mLastPosition = 0.0; // the song position, tempo and length of that call
+  double mLastPosition = 0.0; // the song position, tempo, start and length of that call
   double mLastTempo = 0.0;
+  int64_t mLastStart = 0;
   int mLastFrames = 0;
+  double mToldPosition = 0.0; // the sample and song position the host told for it
+  double mToldStart = 0.0;
+  bool mToldRunning = false;
+  bool mStale = false;        // an uncut call whose host told nothing new
   bool mOffsetHeld = false;   // mOffset holds for the tempo mOffsetTempo
+  bool mOffsetOnGrid = false; // on the 1/64 grid, where a song in one tempo has it
   double mOffset = 0.0;       // the song position at the timeline's sample 0, at that tempo
   double mOffsetTempo = 0.0;
 };

@@ -163,13 +163,13 @@ void Instance::Run(uint32_t nFrames)
       const uint32_t at = t <= static_cast<int64_t>(pos) ? pos : t >= static_cast<int64_t>(nFrames) ? nFrames : static_cast<uint32_t>(t);
       const uint32_t atomSize = ev->body.size + static_cast<uint32_t>(sizeof(LV2_Atom));
       TimePosition trial = mTime;
-      if (trial.Read(mUrids, &ev->body, atomSize))
+      if (trial.Read(mUrids, &ev->body, atomSize, mSampleRate))
       {
         if (at > pos)
           processSegment(pos, at);
         pos = at;
         // Read again where the event falls: what it leaves out has moved on to there.
-        mTime.Read(mUrids, &ev->body, atomSize);
+        mTime.Read(mUrids, &ev->body, atomSize, mSampleRate);
       }
       offset += static_cast<uint32_t>(sizeof(LV2_Atom_Event)) + lv2_atom_pad_size(ev->body.size);
       if (offset > size)

@@ -7,6 +7,10 @@
 namespace frame::lv2 {
 
 namespace {
+// How near (in beats) a told position must come to where the frame and tempo put it to agree:
+// above a host's rounding, below a sixteenth.
+constexpr double kAgree = 1.0 / 64.0;
+
 bool numberOf(const TimeUrids& u, const LV2_Atom* value, uint32_t avail, double& out)
 {
   if (value->size > avail)
@@ -38,7 +42,7 @@ bool numberOf(const TimeUrids& u, const LV2_Atom* value, uint32_t avail, double&
 }
 } // namespace
 
-bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSize)
+bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSize, double sampleRate)
 {
   if (!u.position || atom->size > maxSize || atom->size < sizeof(LV2_Atom_Object_Body) ||
       (atom->type != u.atomObject && atom->type != u.atomBlank))
@@ -95,10 +99,29 @@ bool TimePosition::Read(const TimeUrids& u, const LV2_Atom* atom, uint32_t maxSi
   if (next.mBeatUnit <= 0.0 || next.mBeatsPerBar <= 0.0)
     return false;
   // Hosts tell the bar and the beat in it, the beat since the start, or both.
-  if (!std::isnan(beat))
-    next.mBeat = beat;
-  else if (!std::isnan(barBeat))
-    next.mBeat = next.mBar * next.mBeatsPerBar + barBeat;
+  const double sinceStart = beat;
+  const double inBar = std::isnan(barBeat) ? NAN : next.mBar * next.mBeatsPerBar + barBeat;
+  const double told = !std::isnan(sinceStart) ? sinceStart : inBar;
+  next.mBeat = std::isnan(told) ? next.mBeat : told;
+  // Some hosts get those fields wrong and only time:frame right (one counts time:beat from 1
+  // within the bar and tells time:barBeat as the whole beats before it, once a beat). The
+  // frame and the tempo say where the song is: where the last position led if the frame
+  // goes on from it, else at the tempo from the frame's start. A field that agrees with that
+  // is taken; whole beats just below it are that position told in whole beats; anything else
+  // is the host's word (a locate, a tempo change it told late).
+  double expected = NAN;
+  if (next.mFrameKnown && mFrameKnown && mSpeed == 1.0 && next.mFrame == mFrame)
+    expected = mBeat;
+  else if (next.mFrameKnown && sampleRate > 0.0 && next.mBeatsPerMinute > 0.0)
+    expected = next.mFrame * next.mBeatsPerMinute / (60.0 * sampleRate);
+  if (!std::isnan(expected) && !(std::fabs(told - expected) <= kAgree))
+  {
+    const double whole = barBeat + beat - 1.0;
+    if (std::fabs(inBar - expected) <= kAgree)
+      next.mBeat = inBar;
+    else if (whole == std::floor(whole) && barBeat == std::floor(barBeat) && whole <= expected && expected < whole + 1.0)
+      next.mBeat = expected;
+  }
   *this = next;
   return true;
 }

@@ -24,8 +24,9 @@ class TimePosition
 public:
   /** Reads one object, all or nothing: a known key with a value that is not a finite
    *  number (or a beat unit or bar not above zero) leaves everything as it was. False for
-   *  anything that is not a well-formed time:Position. */
-  bool Read(const TimeUrids& urids, const LV2_Atom* atom, uint32_t maxSize);
+   *  anything that is not a well-formed time:Position. Of fields that disagree, the ones
+   *  that agree with time:frame and the tempo at sampleRate win. */
+  bool Read(const TimeUrids& urids, const LV2_Atom* atom, uint32_t maxSize, double sampleRate);
   /** The transport moved on by nFrames at sampleRate. */
   void Advance(int nFrames, double sampleRate);
   /** The frame's view, every field of `t`: tempo and positions in quarter notes. */

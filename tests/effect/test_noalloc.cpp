@@ -60,6 +60,11 @@ TEST(AudioThread, ProcessingCallsWithHostChangesAllocateNothing)
     host.automate(kParamMix, 0.3);
     host.automate(kParamStereo, 0.9 - 0.02 * round);
     host.automate(kParamWaveform, round % 3 == 0);
+    if (round == 20) // the synced sweep on the timeline's grid too
+    {
+      host.setTransport(126.0, 16.0, true);
+      host.setSamplePosition(365714.0);
+    }
     if (round % 2)
       host.process(dl.data(), dr.data(), 1000);
     else

@@ -124,6 +124,12 @@ public:
     mTimeInfo.mPPQPos = ppqPos;
     mTimeInfo.mTransportIsRunning = running;
   }
+  /** From here the host vouches for a sample position, which advances with the calls. */
+  void setSamplePosition(double pos)
+  {
+    mTimeInfo.mSamplePos = pos;
+    mTimeInfo.mSamplePosValid = true;
+  }
   const frame::ITimeInfo& timeInfo() const { return mTimeInfo; }
 
   void process(const double* inL, const double* inR, double* outL, double* outR, int nFrames)
@@ -158,7 +164,10 @@ private:
   void endCall(int nFrames)
   {
     if (mTimeInfo.mTransportIsRunning)
+    {
       mTimeInfo.mPPQPos += nFrames / mSampleRate * mTimeInfo.mTempo / 60.0;
+      mTimeInfo.mSamplePos += nFrames;
+    }
   }
 
   std::unique_ptr<Plug> mPlug;
