@@ -51,7 +51,7 @@ r=$ref/$pkgdir
 export HOME=$ref/home
 "$r/bin/mistlegrove-render" --bundle "$r/vst3/Mistlegrove Phaser.vst3" --float -o "$ref/vst3.wav"
 "$r/bin/mistlegrove-render" --bundle "$r/clap/Mistlegrove Phaser.clap" --float -o "$ref/clap.wav"
-"$r/bin/mistlegrove-render" --bundle "$r/vst3/Mistlegrove Phaser.vst3" --bypass --float -o "$ref/dry.wav"
+"$r/bin/mistlegrove-render" --bundle "$r/vst3/Mistlegrove Phaser.vst3" --bypass --no-tail --float -o "$ref/dry.wav"
 "$r/bin/mistlegrove-render" --bundle "$r/vst3/Mistlegrove Phaser.vst3" --float --no-tail "$ref/dry.wav" -o "$ref/lv2.wav"
 same() { python3 "$root/tools/release/same_samples.py" "$@"; }
 same "$ref/vst3.wav" "$ref/clap.wav"
