@@ -45,7 +45,9 @@ TEST_F(RenderPresetFile, MissingDamagedAndForeignFilesAreRefusedAndNothingIsWrit
 {
   const fs::path shipped = ShippedPresets().at(0);
   const std::string good = Slurp(shipped);
-  auto write = [&](const char* name, const std::string& bytes) { std::ofstream(Path(name), std::ios::binary) << bytes; };
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  };
   write("cut.vstpreset", good.substr(0, good.size() - 12));
   std::string foreign = good;
   foreign[8] = foreign[8] == 'A' ? 'B' : 'A'; // the class id's first digit
