@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The downloads on clean systems: builds them (tools/release.sh), then in a fresh Debian 11
 # and a fresh Debian 12 tree (no development packages) installs the .deb with apt and checks
-# that lv2info lists the plug-in with its X11 UI and ten presets, and that the installed
+# that lv2info lists the plug-in with its X11 UI and ten presets, that the installed
 # renderer through the installed .vst3 and .clap, and lv2apply through the installed LV2
-# bundle, render the demo to the bit as the build machine does, and that the installed JACK
+# bundle, render the demo to the bit as the build machine does, that each installed
+# .vstpreset the renderer loads renders as the preset of its name, and that the installed JACK
 # application runs on a dummy server there; then the same from the tarball, installed per
 # user into a fresh HOME.
 #   tools/test-release.sh [--packages-in DIR]   (DIR: test these packages, build nothing)
@@ -90,11 +91,27 @@ check_app() {
   [ -s "$tree$home/.config/mistlegrove-phaser/state" ] || fail "mistlegrove-phaser saved no state"
 }
 
-# The ten factory presets as VST 3 preset files, in a presets folder of the tree.
+# The ten factory presets as VST 3 preset files, in a presets folder of the tree, each
+# loaded by the tree's renderer through the SDK's preset-file reader and rendering to the
+# bit as the preset of its name.
 check_presets() {
-  local n
-  n=$(find "$tree$1/Mistlegrove Music/Mistlegrove Phaser" -name '*.vstpreset' -size +0 2>/dev/null | wc -l)
+  local dir="$1/Mistlegrove Music/Mistlegrove Phaser" render=$2 vst3=$3 home=$4 t=$tree/tmp/presets n file name
+  n=$(find "$tree$dir" -name '*.vstpreset' -size +0 2>/dev/null | wc -l)
   [ "$n" = 10 ] || fail "$1 holds $n of the ten .vstpreset files"
+  rm -rf "$t"
+  mkdir -p "$t"
+  cp "$ref/dry.wav" "$t/"
+  for file in "$tree$dir"/*.vstpreset; do
+    [ -f "$file" ] || continue
+    name=$(basename "$file" .vstpreset)
+    chroot "$tree" env HOME="$home" "$render" --bundle "$vst3" --no-tail --float --preset-file "$dir/$name.vstpreset" \
+      /tmp/presets/dry.wav -o /tmp/presets/by-file.wav > "$t/log" 2>&1 \
+      || { fail "loading $dir/$name.vstpreset: $(cat "$t/log")"; continue; }
+    chroot "$tree" env HOME="$home" "$render" --bundle "$vst3" --no-tail --float --preset "$name" \
+      /tmp/presets/dry.wav -o /tmp/presets/by-name.wav > "$t/log" 2>&1 \
+      || { fail "rendering the preset '$name': $(cat "$t/log")"; continue; }
+    same "$t/by-name.wav" "$t/by-file.wav" || fail "$name.vstpreset renders otherwise than the preset '$name'"
+  done
 }
 
 # lv2info in the tree lists the plug-in, its X11 UI and the ten presets.
@@ -150,7 +167,8 @@ for suite in bullseye bookworm; do
     echo "-- the .deb, with $(sed -n "s/.* \([0-9]*\) newly installed.*/\1/p" "$tree.apt.log") packages"
     mkdir -p "$tree/tmp/home-deb"
     check_lv2info /tmp/home-deb /usr/lib/lv2/mistlegrove-phaser.lv2/
-    check_presets /usr/share/vst3/presets
+    check_presets /usr/share/vst3/presets /usr/bin/mistlegrove-render "/usr/lib/vst3/Mistlegrove Phaser.vst3" \
+                  /tmp/home-deb
     check_renders /usr/bin/mistlegrove-render "/usr/lib/vst3/Mistlegrove Phaser.vst3" \
                   "/usr/lib/clap/Mistlegrove Phaser.clap" /tmp/home-deb
     # Installed system-wide, the renderer finds the plug-in, and the font of its pictures,
@@ -179,7 +197,8 @@ for suite in bullseye bookworm; do
     chroot "$tree" env HOME=/tmp/home sh "/tmp/$pkgdir/install.sh" > "$tree.install.log" 2>&1 \
       || fail "install.sh: $(cat "$tree.install.log")"
     check_lv2info /tmp/home /tmp/home/.lv2/mistlegrove-phaser.lv2/
-    check_presets /tmp/home/.vst3/presets
+    check_presets /tmp/home/.vst3/presets "/tmp/$pkgdir/bin/mistlegrove-render" \
+                  "/tmp/home/.vst3/Mistlegrove Phaser.vst3" /tmp/home
     check_renders "/tmp/$pkgdir/bin/mistlegrove-render" "/tmp/home/.vst3/Mistlegrove Phaser.vst3" \
                   "/tmp/home/.clap/Mistlegrove Phaser.clap" /tmp/home
     chroot "$tree" env HOME=/tmp/home sh "/tmp/$pkgdir/install.sh" --uninstall > "$tree.install.log" 2>&1 \

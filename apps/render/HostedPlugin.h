@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "apps/render/Vst3PresetFile.h"
+
 namespace render {
 
 /** A host-side parameter's number, as the plug-in gives it. */
@@ -97,6 +99,13 @@ public:
   virtual std::string PresetListName() const = 0;
   virtual std::vector<std::string> PresetNames() const = 0;
   virtual bool SelectPreset(int index, std::string& error) = 0;
+  /** The state a VST 3 preset file holds, once loaded and before Start; only a VST 3
+   *  plug-in of the file's class takes it. */
+  virtual bool LoadPresetFile(const Vst3PresetFile& preset, std::string& error)
+  {
+    error = "'" + preset.path + "' is a VST 3 preset file: it loads into a .vst3 bundle only";
+    return false;
+  }
 
   virtual uint32_t LatencySamples() const = 0;
   virtual uint32_t TailSamples() const = 0;

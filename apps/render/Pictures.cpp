@@ -59,13 +59,16 @@ bool PreparePicture(const std::string& path, int width, int height, const std::s
   return Plot::LoadFont(FontFor(bundle), error);
 }
 
-std::string PictureHeading(const std::string& what, const PluginHost& host, bool presetChosen, bool bypassed)
+std::string PictureHeading(const std::string& what, const PluginHost& host, bool presetChosen, bool bypassed,
+                           const std::string& presetFile)
 {
   std::string heading = what + " " + host.Description().name;
   for (const PluginParam& p : host.Params())
     if (presetChosen && (p.flags & kParamProgramChange))
       heading += ", preset " + host.ValueText(p.id);
-  if (!presetChosen)
+  if (!presetFile.empty())
+    heading += ", preset file " + presetFile.substr(presetFile.find_last_of('/') + 1);
+  else if (!presetChosen)
     heading += ", start-up values";
   return bypassed ? heading + ", bypassed" : heading;
 }

@@ -11,9 +11,10 @@ namespace render {
  *  be written to; also loads the pictures' font. One-line reasons. */
 bool PreparePicture(const std::string& path, int width, int height, const std::string& bundle, std::string& error);
 
-/** What the title says: the plug-in, the preset (or that none was chosen), bypass, and
- *  every parameter a user sets as the plug-in shows it. */
-std::string PictureHeading(const std::string& what, const PluginHost& host, bool presetChosen, bool bypassed);
+/** What the title says: the plug-in, the preset or preset file (or that none was chosen),
+ *  bypass, and every parameter a user sets as the plug-in shows it. */
+std::string PictureHeading(const std::string& what, const PluginHost& host, bool presetChosen, bool bypassed,
+                           const std::string& presetFile = {});
 std::vector<std::string> SettingsTexts(const PluginHost& host);
 
 /** Measures the response of the started, set-up plug-in and writes its picture. */

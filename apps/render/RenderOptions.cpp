@@ -132,6 +132,17 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
       }
       options.preset = value;
     }
+    else if (arg == "--preset-file")
+    {
+      if (!takeValue(value))
+        return false;
+      if (value.empty())
+      {
+        error = "--preset-file needs a file name";
+        return false;
+      }
+      options.presetFile = value;
+    }
     else if (arg == "--set")
     {
       if (!takeValue(value))
@@ -222,6 +233,11 @@ bool ParseOptions(const std::vector<std::string>& args, RenderOptions& options, 
     if (!error.empty())
       return false;
   }
+  if (!options.preset.empty() && !options.presetFile.empty())
+  {
+    error = "--preset and --preset-file both choose where to start: give one";
+    return false;
+  }
   if (!options.response.empty() && (!options.input.empty() || !options.output.empty() || !options.spectrogram.empty()))
   {
     error = "--response measures the plug-in alone: it takes no input, -o or --spectrogram";
@@ -241,6 +257,9 @@ std::string UsageText(const std::string& program, const std::string& defaultBund
     "                        .aif or .aiff (default: INPUT-phased.EXT or demo-phased.wav)\n"
     "      --float           32-bit float samples (WAV, AIFF) instead of 24-bit PCM\n"
     "      --preset P        factory preset by name or by index 0..9\n"
+    "      --preset-file FILE.vstpreset\n"
+    "                        start from a VST 3 preset file instead of a preset\n"
+    "                        (with a .vst3 bundle); --set applies after it too\n"
     "      --set NAME=VALUE  a parameter by its title, the value as the plug-in shows it\n"
     "                        or a plain number: Manual=1000Hz, \"Sync to Host=ON\",\n"
     "                        LFOSpeed=1/4, Waveform=Triangle, Mix=Dry; repeatable,\n"

@@ -19,6 +19,7 @@ struct RenderOptions
   std::string output; ///< empty: derived from the input (see DefaultOutputPath)
   std::string bundle; ///< empty: the bundle of the build tree, else the user's ~/.vst3 one
   std::string preset; ///< name or index; empty: the plug-in's own start-up values
+  std::string presetFile; ///< a .vstpreset to start from instead of a preset
   std::vector<ParamSetting> settings;
   std::string spectrogram; ///< a picture of the render; empty: none
   std::string response;    ///< a picture of the measured response instead of a render

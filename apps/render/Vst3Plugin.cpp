@@ -11,6 +11,7 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstunits.h"
 #include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/vstpresetfile.h"
 #include "public.sdk/source/vst/utility/stringconvert.h"
 
 #include "apps/render/ElfCheck.h"
@@ -123,6 +124,7 @@ bool Vst3Plugin::Load(const std::string& bundlePath, PluginDescription& descript
     mDescription.version = cls.version();
     mDescription.sdkVersion = cls.sdkVersion();
     mDescription.classId = Hex(cls.ID().data());
+    mClassId = cls.ID();
     mComponent = factory.createInstance<IComponent>(cls.ID());
     found = true;
     break;
@@ -324,6 +326,36 @@ bool Vst3Plugin::SelectPreset(int index, std::string& error)
   }
   // The program change itself is the controller's business; what the processor needs are
   // the values it recalled, which Start sends along with all others.
+  return true;
+}
+
+bool Vst3Plugin::LoadPresetFile(const Vst3PresetFile& preset, std::string& error)
+{
+  const std::string what = "cannot load the preset file '" + preset.path + "': ";
+  if (!mComponent || !mController)
+  {
+    error = what + "no plug-in is loaded";
+    return false;
+  }
+  std::vector<char> bytes = preset.bytes;
+  MemoryStream stream(bytes.data(), static_cast<TSize>(bytes.size()));
+  PresetFile reader(&stream);
+  if (!reader.readChunkList())
+  {
+    error = what + "it is damaged";
+    return false;
+  }
+  if (reader.getClassID() != FUID::fromTUID(mClassId.data()))
+  {
+    error = what + "it is a preset of another plug-in (class " + preset.classId + ", not " + mDescription.classId + ")";
+    return false;
+  }
+  if (!reader.restoreComponentState(mComponent) || !reader.restoreComponentState(mController) ||
+      (reader.contains(kControllerState) && !reader.restoreControllerState(mController)))
+  {
+    error = what + "'" + mDescription.name + "' refused the state it holds";
+    return false;
+  }
   return true;
 }
 

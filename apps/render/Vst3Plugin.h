@@ -44,6 +44,9 @@ public:
   std::vector<std::string> PresetNames() const override;
   /** Through the controller's program-change parameter. */
   bool SelectPreset(int index, std::string& error) override;
+  /** Through the SDK's preset-file reader, as a host loads one: the component state into the
+   *  component and, as its component state, into the controller, then any controller state. */
+  bool LoadPresetFile(const Vst3PresetFile& preset, std::string& error) override;
 
   uint32_t LatencySamples() const override;
   uint32_t TailSamples() const override;
@@ -78,6 +81,7 @@ private:
   bool mActive = false;
   bool mProcessing = false;
   PluginDescription mDescription;
+  VST3::UID mClassId; ///< of the effect created
 
   ProcessSettings mSettings;
   Steinberg::Vst::HostProcessData mData;

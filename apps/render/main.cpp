@@ -23,6 +23,7 @@
 #include "apps/render/RenderOptions.h"
 #include "apps/render/SpectrogramTap.h"
 #include "apps/render/ValueText.h"
+#include "apps/render/Vst3PresetFile.h"
 
 #ifndef MG_RENDER_DEFAULT_BUNDLE
 #define MG_RENDER_DEFAULT_BUNDLE ""
@@ -208,6 +209,9 @@ int Run(int argc, char** argv)
   const std::string bundle = options.bundle.empty() ? DefaultBundle() : options.bundle;
   if (!picture.empty() && !PreparePicture(picture, options.pictureWidth, options.pictureHeight, bundle, error))
     return Fail(error);
+  Vst3PresetFile presetFile;
+  if (!options.presetFile.empty() && !ReadVst3PresetFile(options.presetFile, presetFile, error))
+    return Fail(error);
   if (!options.list && options.response.empty())
   {
     if (options.input.empty() && !options.spectrogram.empty())
@@ -250,6 +254,8 @@ int Run(int argc, char** argv)
     return Fail(error);
   if (!options.preset.empty() && !ApplyPreset(host, options.preset, error))
     return Fail(error);
+  if (!options.presetFile.empty() && !host.Plugin()->LoadPresetFile(presetFile, error))
+    return Fail(error);
   if (options.bypass && !host.SetBypass(true, error))
     return Fail(error);
 
@@ -281,7 +287,8 @@ int Run(int argc, char** argv)
   }
   if (!options.response.empty())
   {
-    const std::string heading = PictureHeading("Magnitude response of", host, !options.preset.empty(), options.bypass);
+    const std::string heading = PictureHeading("Magnitude response of", host, !options.preset.empty(), options.bypass,
+                                                options.presetFile);
     return WriteResponsePicture(host, settings, picture, options.pictureWidth, options.pictureHeight, heading, error)
              ? 0
              : Fail(error);
@@ -306,7 +313,8 @@ int Run(int argc, char** argv)
   {
     const std::string input = options.input.substr(options.input.find_last_of('/') + 1);
     const std::string what = "Spectrogram of " + (input.empty() ? "white noise" : input) + " through";
-    if (!WritePicture(tap->Draw(PictureHeading(what, host, !options.preset.empty(), options.bypass), SettingsTexts(host)),
+    if (!WritePicture(tap->Draw(PictureHeading(what, host, !options.preset.empty(), options.bypass, options.presetFile),
+                                SettingsTexts(host)),
                       picture, error))
       return Fail(error);
   }

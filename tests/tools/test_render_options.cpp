@@ -102,10 +102,17 @@ TEST(RenderOptionsErrors, UnknownOptionsAndStrayInputsAreRefused)
 
 TEST(RenderOptionsErrors, OptionsWithoutTheirValueAreRefused)
 {
-  for (const char* option : {"-o", "--preset", "--set", "--tempo", "--block", "--bundle"})
+  for (const char* option : {"-o", "--preset", "--preset-file", "--set", "--tempo", "--block", "--bundle"})
     EXPECT_NE(ParseError({option}).find(option), std::string::npos) << option;
   ParseError({"-o", ""});
   ParseError({"--preset="});
+  ParseError({"--preset-file="});
+}
+
+TEST(RenderOptionsErrors, APresetAndAPresetFileAreNotBothTaken)
+{
+  EXPECT_EQ(ParseOk({"--preset-file", "A.vstpreset"}).presetFile, "A.vstpreset");
+  EXPECT_NE(ParseError({"--preset", "Aliens", "--preset-file=A.vstpreset"}).find("--preset-file"), std::string::npos);
 }
 
 TEST(RenderOptionsErrors, SetNeedsANameAndAnEqualsSign)
