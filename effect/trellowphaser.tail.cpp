@@ -86,7 +86,8 @@ void TrellowPhaser::updateTail()
       double decayed = 0.0; // over the stretches from start up to end, end excluded
       for (int start = 0; start < kSweepPoints; ++start)
       {
-        while (decayed + rates[end % kSweepPoints] < rest)
+        // Rounding can leave the rest a hair above a whole pattern's sum: a cycle at most.
+        while (end - start < kSweepPoints && decayed + rates[end % kSweepPoints] < rest)
           decayed += rates[end++ % kSweepPoints];
         const double rate = rates[end % kSweepPoints];
         const double partial = rate > 0.0 ? (rest - decayed) / rate : 0.0;
