@@ -92,6 +92,7 @@ void StereoBuffers::Allocate(size_t frames, bool single, bool wide)
     mChannels32[c] = single ? m32[c].data() : nullptr;
     mChannels64[c] = wide ? m64[c].data() : nullptr;
   }
+  mSilentOutput = 0;
 }
 
 float* StereoBuffers::Channel32(bool output, int channel)
@@ -106,6 +107,7 @@ double* StereoBuffers::Channel64(bool output, int channel)
 
 clap_process_t StereoBuffers::Call(uint32_t frames, bool wide)
 {
+  mSilentOutput = 0;
   mPorts[0] = {wide ? nullptr : mChannels32, wide ? mChannels64 : nullptr, 2, 0, 0};
   mPorts[1] = {wide ? nullptr : mChannels32 + 2, wide ? mChannels64 + 2 : nullptr, 2, 0, 0};
   clap_process_t p{};
@@ -135,6 +137,9 @@ bool StereoBuffers::MarkQuietInput(uint32_t frames)
 void StereoBuffers::SilenceOutput(uint32_t frames)
 {
   clap_audio_buffer_t& out = mPorts[1];
+  out.constant_mask = 3u;
+  if (frames <= mSilentOutput)
+    return;
   for (int c = 0; c < 2; ++c)
   {
     if (out.data64)
@@ -142,7 +147,7 @@ void StereoBuffers::SilenceOutput(uint32_t frames)
     else
       std::fill(out.data32[c], out.data32[c] + frames, 0.0f);
   }
-  out.constant_mask = 3u;
+  mSilentOutput = frames;
 }
 
 } // namespace claphost

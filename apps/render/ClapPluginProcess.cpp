@@ -89,6 +89,7 @@ bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
   MoveTransport(position);
   mCall.frames_count = count;
   mCall.steady_time = position;
+  mBuffers.OutputWritten();
   const clap_process_status status = mPlugin->process(mPlugin, &mCall);
   mAsleep = status == CLAP_PROCESS_SLEEP;
   mEvents.Clear();

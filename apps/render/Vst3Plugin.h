@@ -63,6 +63,8 @@ public:
 private:
   void Unload();
   void FillProcessContext(int64_t position);
+  /** The musical position (and its bar) at position, in samples, kept for the call there. */
+  void PrepareMusic(int64_t position);
 
   // Declared first, destroyed last: every plug-in object must be gone before the module.
   VST3::Hosting::Module::Ptr mModule;
@@ -84,6 +86,8 @@ private:
   Steinberg::Vst::ParameterChanges mInputChanges;
   Steinberg::Vst::ParameterChanges mOutputChanges;
   Steinberg::Vst::ProcessContext mContext{};
+  int64_t mMusicAt = -1; ///< the position mMusic and mBar are for
+  double mMusic = 0.0, mBar = 0.0;
   PendingValues mPending;
 };
 

@@ -19,6 +19,7 @@ using namespace Steinberg::Vst;
 bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
 {
   mSettings = settings;
+  mMusicAt = -1; // the rate or the tempo may have changed
 
   const int32 nIn = mComponent->getBusCount(kAudio, kInput);
   const int32 nOut = mComponent->getBusCount(kAudio, kOutput);
@@ -109,23 +110,34 @@ double* Vst3Plugin::Channel64(bool output, int channel)
 
 void Vst3Plugin::FillProcessContext(int64_t position)
 {
-  // A transport playing from the start in 4/4 at the chosen tempo. The fields it leaves at
-  // zero are cleared at the start of playback only.
+  // A transport playing from the start in 4/4 at the chosen tempo. The fixed fields, and
+  // the zeros of those it leaves alone, are written at the start of playback only.
   ProcessContext& c = mContext;
   if (position == 0)
+  {
     c = ProcessContext{};
-  c.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid |
-            ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
-            ProcessContext::kContTimeValid;
-  c.sampleRate = mSettings.sampleRate;
+    c.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid |
+              ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
+              ProcessContext::kContTimeValid;
+    c.sampleRate = mSettings.sampleRate;
+    c.tempo = mSettings.tempo;
+    c.timeSigNumerator = 4;
+    c.timeSigDenominator = 4;
+  }
   c.projectTimeSamples = position;
   c.continousTimeSamples = position;
-  c.tempo = mSettings.tempo;
-  c.timeSigNumerator = 4;
-  c.timeSigDenominator = 4;
-  c.projectTimeMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
+  if (position != mMusicAt)
+    PrepareMusic(position);
+  c.projectTimeMusic = mMusic;
+  c.barPositionMusic = mBar;
+}
+
+void Vst3Plugin::PrepareMusic(int64_t position)
+{
+  mMusicAt = position;
+  mMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
   // Positions are never negative here: truncating is floor, without a call.
-  c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
+  mBar = static_cast<double>(static_cast<int64_t>(mMusic / 4.0)) * 4.0;
 }
 
 namespace {
@@ -162,6 +174,9 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
   mData.outputParameterChanges = &mOutputChanges;
   mData.processContext = &mContext;
   const tresult result = mProcessor->process(mData);
+  // The next call's musical position most likely follows on: worked out now, its divisions
+  // overlap what comes after instead of holding up the plug-in's reading of the context.
+  PrepareMusic(position + frames);
 
   // What the processor reports (meters, its own automation) the controller must hear of
   // when it is a separate object; a single component knows it already.
