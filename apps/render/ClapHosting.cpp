@@ -118,20 +118,12 @@ clap_process_t StereoBuffers::Call(uint32_t frames, bool wide)
   return p;
 }
 
-namespace {
-template <typename T>
-bool allZero(T* const* channels, uint32_t frames)
-{
-  return !channels || (render::AllZero(channels[0], frames) && render::AllZero(channels[1], frames));
-}
-} // namespace
-
 bool StereoBuffers::MarkQuietInput(uint32_t frames)
 {
   clap_audio_buffer_t& in = mPorts[0];
-  const bool quiet = in.data64 ? allZero(in.data64, frames) : allZero(in.data32, frames);
-  in.constant_mask = quiet ? 3u : 0u;
-  return quiet;
+  const uint64_t quiet = in.data64 ? render::QuietChannels(in.data64, 2, frames) : render::QuietChannels(in.data32, 2, frames);
+  in.constant_mask = quiet == 3u ? 3u : 0u;
+  return quiet == 3u;
 }
 
 void StereoBuffers::SilenceOutput(uint32_t frames)

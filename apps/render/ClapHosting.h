@@ -77,6 +77,8 @@ public:
   /** Whether the input of a call made with Call holds nothing but zeros over frames; the
    *  call's input is marked constant accordingly, as a host that honours quiet does. */
   bool MarkQuietInput(uint32_t frames);
+  /** What the last MarkQuietInput found. */
+  bool InputMarkedQuiet() const { return mPorts[0].constant_mask == 3u; }
   /** Zeros the output of a call made with Call over frames, marked constant: what a host
    *  gives for an instance it lets sleep. The output is the host's to write: zeros this
    *  left there are not written again until OutputWritten says the plug-in wrote it. */

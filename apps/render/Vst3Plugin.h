@@ -51,7 +51,7 @@ public:
   bool Start(const ProcessSettings& settings, std::string& error) override;
   float* Channel32(bool output, int channel) override;
   double* Channel64(bool output, int channel) override;
-  bool Process(int32_t frames, int64_t position, std::string& error) override;
+  bool Process(int32_t frames, int64_t position, bool sameInput, std::string& error) override;
   bool HasPendingChanges() const override { return !mPending.Empty(); }
   void Stop() override;
 
@@ -86,7 +86,8 @@ private:
   Steinberg::Vst::ParameterChanges mInputChanges;
   Steinberg::Vst::ParameterChanges mOutputChanges;
   Steinberg::Vst::ProcessContext mContext{};
-  int64_t mMusicAt = -1; ///< the position mMusic and mBar are for
+  int32_t mLookedFrames = 0; ///< over which the input's silence flags were last set
+  int64_t mMusicAt = -1;     ///< the position mMusic and mBar are for
   double mMusic = 0.0, mBar = 0.0;
   PendingValues mPending;
 };

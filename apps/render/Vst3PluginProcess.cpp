@@ -20,6 +20,7 @@ bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
 {
   mSettings = settings;
   mMusicAt = -1; // the rate or the tempo may have changed
+  mLookedFrames = 0;
 
   const int32 nIn = mComponent->getBusCount(kAudio, kInput);
   const int32 nOut = mComponent->getBusCount(kAudio, kOutput);
@@ -143,16 +144,12 @@ void Vst3Plugin::PrepareMusic(int64_t position)
 namespace {
 uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
 {
-  uint64 flags = 0;
-  for (int32 c = 0; c < bus.numChannels && c < 64; ++c)
-    if (wide ? AllZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
-             : AllZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
-      flags |= uint64(1) << c;
-  return flags;
+  return wide ? QuietChannels(bus.channelBuffers64, bus.numChannels, frames)
+              : QuietChannels(bus.channelBuffers32, bus.numChannels, frames);
 }
 } // namespace
 
-bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
+bool Vst3Plugin::Process(int32_t frames, int64_t position, bool sameInput, std::string& error)
 {
   if (!mPending.Empty())
   {
@@ -165,9 +162,14 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
     mPending.Clear();
   }
   FillProcessContext(position);
-  // Silence is flagged, as hosts that skip quiet plug-ins do.
-  for (int32 i = 0; i < mData.numInputs; ++i)
-    mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
+  // Silence is flagged, as hosts that skip quiet plug-ins do. Quiet over more frames is
+  // quiet over fewer; sound over more is only flagged as sound, which is always safe.
+  if (!sameInput || frames > mLookedFrames)
+  {
+    for (int32 i = 0; i < mData.numInputs; ++i)
+      mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
+    mLookedFrames = frames;
+  }
 
   mData.numSamples = frames;
   mData.inputParameterChanges = &mInputChanges;
