@@ -63,8 +63,8 @@ public:
 private:
   void Unload();
   void FillProcessContext(int64_t position);
-  /** The musical position (and its bar) at position, in samples, kept for the call there. */
-  void PrepareMusic(int64_t position);
+  /** Moves the context's position (in samples) and its musical position there. */
+  void MoveContext(int64_t position);
 
   // Declared first, destroyed last: every plug-in object must be gone before the module.
   VST3::Hosting::Module::Ptr mModule;
@@ -87,8 +87,7 @@ private:
   Steinberg::Vst::ParameterChanges mOutputChanges;
   Steinberg::Vst::ProcessContext mContext{};
   int32_t mLookedFrames = 0; ///< over which the input's silence flags were last set
-  int64_t mMusicAt = -1;     ///< the position mMusic and mBar are for
-  double mMusic = 0.0, mBar = 0.0;
+  int64_t mContextAt = -1;   ///< the position mContext is at
   PendingValues mPending;
 };
 

@@ -19,7 +19,7 @@ using namespace Steinberg::Vst;
 bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
 {
   mSettings = settings;
-  mMusicAt = -1; // the rate or the tempo may have changed
+  mContextAt = -1; // the rate or the tempo may have changed
   mLookedFrames = 0;
 
   const int32 nIn = mComponent->getBusCount(kAudio, kInput);
@@ -124,21 +124,21 @@ void Vst3Plugin::FillProcessContext(int64_t position)
     c.tempo = mSettings.tempo;
     c.timeSigNumerator = 4;
     c.timeSigDenominator = 4;
+    mContextAt = -1;
   }
-  c.projectTimeSamples = position;
-  c.continousTimeSamples = position;
-  if (position != mMusicAt)
-    PrepareMusic(position);
-  c.projectTimeMusic = mMusic;
-  c.barPositionMusic = mBar;
+  if (position != mContextAt)
+    MoveContext(position);
 }
 
-void Vst3Plugin::PrepareMusic(int64_t position)
+void Vst3Plugin::MoveContext(int64_t position)
 {
-  mMusicAt = position;
-  mMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
+  ProcessContext& c = mContext;
+  mContextAt = position;
+  c.projectTimeSamples = position;
+  c.continousTimeSamples = position;
+  c.projectTimeMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
   // Positions are never negative here: truncating is floor, without a call.
-  mBar = static_cast<double>(static_cast<int64_t>(mMusic / 4.0)) * 4.0;
+  c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
 }
 
 namespace {
@@ -151,7 +151,8 @@ uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
 
 bool Vst3Plugin::Process(int32_t frames, int64_t position, bool sameInput, std::string& error)
 {
-  if (!mPending.Empty())
+  const bool sent = !mPending.Empty();
+  if (sent)
   {
     for (const auto& [id, value] : mPending)
     {
@@ -176,15 +177,18 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, bool sameInput, std::
   mData.outputParameterChanges = &mOutputChanges;
   mData.processContext = &mContext;
   const tresult result = mProcessor->process(mData);
-  // The next call's musical position most likely follows on: worked out now, its divisions
-  // overlap what comes after instead of holding up the plug-in's reading of the context.
-  PrepareMusic(position + frames);
+  // The next call most likely follows on. Its context is written now, so that the writes
+  // have long landed when the plug-in reads them: a wide read of fields still in flight
+  // waits for them.
+  MoveContext(position + frames);
 
   // What the processor reports (meters, its own automation) the controller must hear of
   // when it is a separate object; a single component knows it already.
+  // Most calls carry no changes either way: the queues are cleared only when used.
+  const int32 reported = mOutputChanges.getParameterCount();
   if (mSeparateController)
   {
-    for (int32 i = 0; i < mOutputChanges.getParameterCount(); ++i)
+    for (int32 i = 0; i < reported; ++i)
     {
       IParamValueQueue* queue = mOutputChanges.getParameterData(i);
       int32 offset = 0;
@@ -193,10 +197,9 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, bool sameInput, std::
         mController->setParamNormalized(queue->getParameterId(), value);
     }
   }
-  // Most calls carry no changes either way: the queues are cleared only when used.
-  if (mInputChanges.getParameterCount() > 0)
+  if (sent)
     mInputChanges.clearQueue();
-  if (mOutputChanges.getParameterCount() > 0)
+  if (reported > 0)
     mOutputChanges.clearQueue();
   if (result != kResultOk)
   {
