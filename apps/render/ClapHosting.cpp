@@ -92,6 +92,7 @@ void StereoBuffers::Allocate(size_t frames, bool single, bool wide)
     mChannels32[c] = single ? m32[c].data() : nullptr;
     mChannels64[c] = wide ? m64[c].data() : nullptr;
   }
+  mSilentOutput = 0;
 }
 
 float* StereoBuffers::Channel32(bool output, int channel)
@@ -106,6 +107,7 @@ double* StereoBuffers::Channel64(bool output, int channel)
 
 clap_process_t StereoBuffers::Call(uint32_t frames, bool wide)
 {
+  mSilentOutput = 0;
   mPorts[0] = {wide ? nullptr : mChannels32, wide ? mChannels64 : nullptr, 2, 0, 0};
   mPorts[1] = {wide ? nullptr : mChannels32 + 2, wide ? mChannels64 + 2 : nullptr, 2, 0, 0};
   clap_process_t p{};
@@ -116,25 +118,20 @@ clap_process_t StereoBuffers::Call(uint32_t frames, bool wide)
   return p;
 }
 
-namespace {
-template <typename T>
-bool allZero(T* const* channels, uint32_t frames)
-{
-  return !channels || (render::AllZero(channels[0], frames) && render::AllZero(channels[1], frames));
-}
-} // namespace
-
 bool StereoBuffers::MarkQuietInput(uint32_t frames)
 {
   clap_audio_buffer_t& in = mPorts[0];
-  const bool quiet = in.data64 ? allZero(in.data64, frames) : allZero(in.data32, frames);
-  in.constant_mask = quiet ? 3u : 0u;
-  return quiet;
+  const uint64_t quiet = in.data64 ? render::QuietChannels(in.data64, 2, frames) : render::QuietChannels(in.data32, 2, frames);
+  in.constant_mask = quiet == 3u ? 3u : 0u;
+  return quiet == 3u;
 }
 
 void StereoBuffers::SilenceOutput(uint32_t frames)
 {
   clap_audio_buffer_t& out = mPorts[1];
+  out.constant_mask = 3u;
+  if (frames <= mSilentOutput)
+    return;
   for (int c = 0; c < 2; ++c)
   {
     if (out.data64)
@@ -142,7 +139,7 @@ void StereoBuffers::SilenceOutput(uint32_t frames)
     else
       std::fill(out.data32[c], out.data32[c] + frames, 0.0f);
   }
-  out.constant_mask = 3u;
+  mSilentOutput = frames;
 }
 
 } // namespace claphost

@@ -77,9 +77,18 @@ public:
   /** Whether the input of a call made with Call holds nothing but zeros over frames; the
    *  call's input is marked constant accordingly, as a host that honours quiet does. */
   bool MarkQuietInput(uint32_t frames);
+  /** What the last MarkQuietInput found. */
+  bool InputMarkedQuiet() const { return mPorts[0].constant_mask == 3u; }
   /** Zeros the output of a call made with Call over frames, marked constant: what a host
-   *  gives for an instance it lets sleep. */
+   *  gives for an instance it lets sleep. The output is the host's to write: zeros this
+   *  left there are not written again until OutputWritten says the plug-in wrote it. */
   void SilenceOutput(uint32_t frames);
+  /** The plug-in was called and may have written the output. */
+  void OutputWritten()
+  {
+    mSilentOutput = 0;
+    mPorts[1].constant_mask = 0;
+  }
 
 private:
   static size_t Index(bool output, int channel) { return (output ? 2u : 0u) + static_cast<size_t>(channel); }
@@ -88,6 +97,7 @@ private:
   float* mChannels32[4] = {};
   double* mChannels64[4] = {};
   clap_audio_buffer_t mPorts[2]{};
+  uint32_t mSilentOutput = 0; ///< leading output samples SilenceOutput left at zero
 };
 
 } // namespace claphost

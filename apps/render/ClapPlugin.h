@@ -46,7 +46,7 @@ public:
   bool Start(const ProcessSettings& settings, std::string& error) override;
   float* Channel32(bool output, int channel) override { return mProcessing ? mBuffers.Channel32(output, channel) : nullptr; }
   double* Channel64(bool output, int channel) override { return mProcessing ? mBuffers.Channel64(output, channel) : nullptr; }
-  bool Process(int32_t frames, int64_t position, std::string& error) override;
+  bool Process(int32_t frames, int64_t position, bool sameInput, std::string& error) override;
   bool HasPendingChanges() const override { return !mPending.Empty(); }
   void Stop() override;
 
@@ -86,6 +86,7 @@ private:
   claphost::StereoBuffers mBuffers;
   clap_process_t mCall{}; // set up by Start: each call moves its count and its time alone
   bool mAsleep = false;   // the last call said CLAP_PROCESS_SLEEP
+  uint32_t mLookedFrames = 0; // over which MarkQuietInput last looked
 };
 
 } // namespace render

@@ -44,6 +44,7 @@ bool ClapPlugin::Start(const ProcessSettings& settings, std::string& error)
   mCall.in_events = &mEvents.list;
   mCall.out_events = &mOut;
   mAsleep = false;
+  mLookedFrames = 0;
   return true;
 }
 
@@ -73,14 +74,18 @@ void ClapPlugin::MoveTransport(int64_t position)
   t.bar_number = bar;
 }
 
-bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
+bool ClapPlugin::Process(int32_t frames, int64_t position, bool sameInput, std::string& error)
 {
   // The events are cleared after each call, so a call with nothing pending needs no flush.
   if (!mPending.Empty())
     FlushPending();
   const uint32_t count = static_cast<uint32_t>(frames);
   // An instance asleep is called again at the first sound or event, as a host does.
-  const bool quiet = mBuffers.MarkQuietInput(count);
+  // Quiet over more frames is quiet over fewer.
+  const bool looked = sameInput && count <= mLookedFrames;
+  const bool quiet = looked ? mBuffers.InputMarkedQuiet() : mBuffers.MarkQuietInput(count);
+  if (!looked)
+    mLookedFrames = count;
   if (mAsleep && quiet && mEvents.Empty())
   {
     mBuffers.SilenceOutput(count);
@@ -89,6 +94,7 @@ bool ClapPlugin::Process(int32_t frames, int64_t position, std::string& error)
   MoveTransport(position);
   mCall.frames_count = count;
   mCall.steady_time = position;
+  mBuffers.OutputWritten();
   const clap_process_status status = mPlugin->process(mPlugin, &mCall);
   mAsleep = status == CLAP_PROCESS_SLEEP;
   mEvents.Clear();

@@ -117,8 +117,9 @@ public:
   virtual float* Channel32(bool output, int channel) = 0;
   virtual double* Channel64(bool output, int channel) = 0;
   /** After a successful Start, with frames from 0 to its maxBlockSize, at position samples
-   *  into the transport. */
-  virtual bool Process(int32_t frames, int64_t position, std::string& error) = 0;
+   *  into the transport. With sameInput the input holds what it held for the last call,
+   *  whose look at it (whether it is quiet) may then stand for a call over as many frames. */
+  virtual bool Process(int32_t frames, int64_t position, bool sameInput, std::string& error) = 0;
   virtual bool HasPendingChanges() const = 0;
   /** Stops processing and deactivates; Start may follow again. */
   virtual void Stop() = 0;

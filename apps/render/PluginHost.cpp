@@ -154,6 +154,7 @@ bool PluginHost::Start(const ProcessSettings& settings, std::string& error)
   mSettings = settings;
   mStarted = mPlugin->Start(settings, error);
   mPosition = 0;
+  mSameInput = false;
   return mStarted;
 }
 
@@ -164,7 +165,8 @@ bool PluginHost::Process(int32_t frames, std::string& error)
     error = "processing was not started for blocks of " + std::to_string(frames);
     return false;
   }
-  const bool processed = mPlugin->Process(frames, mPosition, error);
+  const bool processed = mPlugin->Process(frames, mPosition, mSameInput, error);
+  mSameInput = false;
   mPosition += frames;
   return processed;
 }

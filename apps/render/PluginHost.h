@@ -64,8 +64,13 @@ public:
   float* Output32(int channel) { return mStarted ? mPlugin->Channel32(true, channel) : nullptr; }
   double* Input64(int channel) { return mStarted ? mPlugin->Channel64(false, channel) : nullptr; }
   double* Output64(int channel) { return mStarted ? mPlugin->Channel64(true, channel) : nullptr; }
-  /** One processing call over frames samples of the buffers above. */
+  /** One processing call over frames samples of the buffers above. The output buffers are
+   *  the host's, for the caller to read only. */
   bool Process(int32_t frames, std::string& error);
+  /** The input buffers hold what they held for the last call: the next call, over no more
+   *  frames, does not read them again to learn whether they are quiet, as a host that knows
+   *  its silent tracks does not. Holds for that call only. */
+  void InputUnchanged() { mSameInput = true; }
   /** Parameter changes waiting for the next Process call. */
   bool HasPendingChanges() const { return mPlugin && mPlugin->HasPendingChanges(); }
   /** Stops processing and deactivates; Start may follow again. */
@@ -80,6 +85,7 @@ private:
   PluginDescription mDescription;
   ProcessSettings mSettings;
   bool mStarted = false;
+  bool mSameInput = false;
   int64_t mPosition = 0; ///< of the transport, in samples since Start
 };
 

@@ -48,6 +48,7 @@ int64_t Run(PluginHost& host, AudioSource& source, AudioSink& sink, const Proces
   int64_t silence = skip;
   bool sourceDone = false;
   int64_t written = 0;
+  int64_t zeroed = 0; // leading input samples the last block left at zero after the source
   Progress progress(source.Frames() + tail(), showProgress);
 
   for (;;)
@@ -74,13 +75,20 @@ int64_t Run(PluginHost& host, AudioSource& source, AudioSink& sink, const Proces
       std::fill(in.begin(), in.end(), T(0));
     }
 
-    for (int ch = 0; ch < 2; ++ch)
+    // Through the tail the input stays silent: the host is told so rather than given it anew.
+    if (sourceDone && n <= zeroed)
+      host.InputUnchanged();
+    else
     {
-      if (!inputs[ch])
-        continue;
-      const int from = std::min(ch, sourceChannels - 1);
-      for (int64_t i = 0; i < n; ++i)
-        inputs[ch][i] = in[i * sourceChannels + from];
+      for (int ch = 0; ch < 2; ++ch)
+      {
+        if (!inputs[ch])
+          continue;
+        const int from = std::min(ch, sourceChannels - 1);
+        for (int64_t i = 0; i < n; ++i)
+          inputs[ch][i] = in[i * sourceChannels + from];
+      }
+      zeroed = sourceDone ? n : 0;
     }
     if (!host.Process(static_cast<int32_t>(n), error))
       return -1;

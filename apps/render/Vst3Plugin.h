@@ -54,7 +54,7 @@ public:
   bool Start(const ProcessSettings& settings, std::string& error) override;
   float* Channel32(bool output, int channel) override;
   double* Channel64(bool output, int channel) override;
-  bool Process(int32_t frames, int64_t position, std::string& error) override;
+  bool Process(int32_t frames, int64_t position, bool sameInput, std::string& error) override;
   bool HasPendingChanges() const override { return !mPending.Empty(); }
   void Stop() override;
 
@@ -66,6 +66,8 @@ public:
 private:
   void Unload();
   void FillProcessContext(int64_t position);
+  /** Moves the context's position (in samples) and its musical position there. */
+  void MoveContext(int64_t position);
 
   // Declared first, destroyed last: every plug-in object must be gone before the module.
   VST3::Hosting::Module::Ptr mModule;
@@ -88,6 +90,8 @@ private:
   Steinberg::Vst::ParameterChanges mInputChanges;
   Steinberg::Vst::ParameterChanges mOutputChanges;
   Steinberg::Vst::ProcessContext mContext{};
+  int32_t mLookedFrames = 0; ///< over which the input's silence flags were last set
+  int64_t mContextAt = -1;   ///< the position mContext is at
   PendingValues mPending;
 };
 

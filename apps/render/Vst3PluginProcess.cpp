@@ -19,6 +19,8 @@ using namespace Steinberg::Vst;
 bool Vst3Plugin::Start(const ProcessSettings& settings, std::string& error)
 {
   mSettings = settings;
+  mContextAt = -1; // the rate or the tempo may have changed
+  mLookedFrames = 0;
 
   const int32 nIn = mComponent->getBusCount(kAudio, kInput);
   const int32 nOut = mComponent->getBusCount(kAudio, kOutput);
@@ -109,20 +111,31 @@ double* Vst3Plugin::Channel64(bool output, int channel)
 
 void Vst3Plugin::FillProcessContext(int64_t position)
 {
-  // A transport playing from the start in 4/4 at the chosen tempo. The fields it leaves at
-  // zero are cleared at the start of playback only.
+  // A transport playing from the start in 4/4 at the chosen tempo. The fixed fields, and
+  // the zeros of those it leaves alone, are written at the start of playback only.
   ProcessContext& c = mContext;
   if (position == 0)
+  {
     c = ProcessContext{};
-  c.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid |
-            ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
-            ProcessContext::kContTimeValid;
-  c.sampleRate = mSettings.sampleRate;
+    c.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kTimeSigValid |
+              ProcessContext::kProjectTimeMusicValid | ProcessContext::kBarPositionValid |
+              ProcessContext::kContTimeValid;
+    c.sampleRate = mSettings.sampleRate;
+    c.tempo = mSettings.tempo;
+    c.timeSigNumerator = 4;
+    c.timeSigDenominator = 4;
+    mContextAt = -1;
+  }
+  if (position != mContextAt)
+    MoveContext(position);
+}
+
+void Vst3Plugin::MoveContext(int64_t position)
+{
+  ProcessContext& c = mContext;
+  mContextAt = position;
   c.projectTimeSamples = position;
   c.continousTimeSamples = position;
-  c.tempo = mSettings.tempo;
-  c.timeSigNumerator = 4;
-  c.timeSigDenominator = 4;
   c.projectTimeMusic = static_cast<double>(position) / mSettings.sampleRate * mSettings.tempo / 60.0;
   // Positions are never negative here: truncating is floor, without a call.
   c.barPositionMusic = static_cast<double>(static_cast<int64_t>(c.projectTimeMusic / 4.0)) * 4.0;
@@ -131,18 +144,15 @@ void Vst3Plugin::FillProcessContext(int64_t position)
 namespace {
 uint64 silentChannels(const AudioBusBuffers& bus, int32_t frames, bool wide)
 {
-  uint64 flags = 0;
-  for (int32 c = 0; c < bus.numChannels && c < 64; ++c)
-    if (wide ? AllZero(bus.channelBuffers64 ? bus.channelBuffers64[c] : nullptr, frames)
-             : AllZero(bus.channelBuffers32 ? bus.channelBuffers32[c] : nullptr, frames))
-      flags |= uint64(1) << c;
-  return flags;
+  return wide ? QuietChannels(bus.channelBuffers64, bus.numChannels, frames)
+              : QuietChannels(bus.channelBuffers32, bus.numChannels, frames);
 }
 } // namespace
 
-bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
+bool Vst3Plugin::Process(int32_t frames, int64_t position, bool sameInput, std::string& error)
 {
-  if (!mPending.Empty())
+  const bool sent = !mPending.Empty();
+  if (sent)
   {
     for (const auto& [id, value] : mPending)
     {
@@ -153,21 +163,32 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
     mPending.Clear();
   }
   FillProcessContext(position);
-  // Silence is flagged, as hosts that skip quiet plug-ins do.
-  for (int32 i = 0; i < mData.numInputs; ++i)
-    mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
+  // Silence is flagged, as hosts that skip quiet plug-ins do. Quiet over more frames is
+  // quiet over fewer; sound over more is only flagged as sound, which is always safe.
+  if (!sameInput || frames > mLookedFrames)
+  {
+    for (int32 i = 0; i < mData.numInputs; ++i)
+      mData.inputs[i].silenceFlags = silentChannels(mData.inputs[i], frames, mData.symbolicSampleSize == kSample64);
+    mLookedFrames = frames;
+  }
 
   mData.numSamples = frames;
   mData.inputParameterChanges = &mInputChanges;
   mData.outputParameterChanges = &mOutputChanges;
   mData.processContext = &mContext;
   const tresult result = mProcessor->process(mData);
+  // The next call most likely follows on. Its context is written now, so that the writes
+  // have long landed when the plug-in reads them: a wide read of fields still in flight
+  // waits for them.
+  MoveContext(position + frames);
 
   // What the processor reports (meters, its own automation) the controller must hear of
   // when it is a separate object; a single component knows it already.
+  // Most calls carry no changes either way: the queues are cleared only when used.
+  const int32 reported = mOutputChanges.getParameterCount();
   if (mSeparateController)
   {
-    for (int32 i = 0; i < mOutputChanges.getParameterCount(); ++i)
+    for (int32 i = 0; i < reported; ++i)
     {
       IParamValueQueue* queue = mOutputChanges.getParameterData(i);
       int32 offset = 0;
@@ -176,10 +197,9 @@ bool Vst3Plugin::Process(int32_t frames, int64_t position, std::string& error)
         mController->setParamNormalized(queue->getParameterId(), value);
     }
   }
-  // Most calls carry no changes either way: the queues are cleared only when used.
-  if (mInputChanges.getParameterCount() > 0)
+  if (sent)
     mInputChanges.clearQueue();
-  if (mOutputChanges.getParameterCount() > 0)
+  if (reported > 0)
     mOutputChanges.clearQueue();
   if (result != kResultOk)
   {

@@ -229,9 +229,9 @@ tresult IFrameVST3ProcessorBase::Process(ProcessData& data)
   if (data.processContext)
   {
     // Kept for a later call without a context: the plug-in's own copy is moved along by
-    // the timeline's pieces. A copy costs fewer instructions than a second reading.
+    // the timeline's pieces. Read twice, since a copy of what was just written waits for it.
     readContext(*data.processContext, mHostTime);
-    mPlug.SetTimeInfo(mHostTime);
+    readContext(*data.processContext, mPlug.TimeInfoToFill());
   }
   else
     mPlug.SetTimeInfo(mHostTime);
