@@ -11,14 +11,6 @@ namespace app {
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& names)
-{
-  std::string out;
-  for (const std::string& n : names)
-    out += (out.empty() ? "" : ", ") + n;
-  return out;
-}
-
 int StepCount(const frame::IParam& p)
 {
   return p.Type() == frame::kTypeDouble ? 0 : static_cast<int>(p.GetMax() - p.GetMin());
@@ -50,31 +42,9 @@ bool ApplyPreset(frame::IFramePlugin& plugin, const std::string& wanted, std::st
   std::vector<std::string> names;
   for (int i = 0; i < plugin.NPresets(); ++i)
     names.emplace_back(plugin.GetPresetName(i));
-  if (names.empty())
-  {
-    error = "the plug-in has no presets";
-    return false;
-  }
-  int index = -1;
-  char* end = nullptr;
-  const long number = std::strtol(wanted.c_str(), &end, 10);
-  if (end != wanted.c_str() && *end == '\0')
-  {
-    if (number < 0 || number >= static_cast<long>(names.size()))
-    {
-      error = "preset index " + wanted + " is out of range 0 .. " + std::to_string(names.size() - 1);
-      return false;
-    }
-    index = static_cast<int>(number);
-  }
-  for (size_t i = 0; index < 0 && i < names.size(); ++i)
-    if (render::SameName(names[i], wanted))
-      index = static_cast<int>(i);
+  const int index = render::FindPreset(names, wanted, error);
   if (index < 0)
-  {
-    error = "unknown preset '" + wanted + "' (presets: " + Joined(names) + ")";
     return false;
-  }
   if (!plugin.RestorePreset(index))
   {
     error = "the plug-in could not recall preset '" + names[static_cast<size_t>(index)] + "'";
@@ -97,7 +67,7 @@ bool ApplySettings(frame::IFramePlugin& plugin, const std::vector<Setting>& sett
       std::vector<std::string> titles;
       for (int i = 0; i < plugin.NParams(); ++i)
         titles.emplace_back(plugin.GetParam(i)->GetName());
-      error = "unknown parameter '" + s.name + "' (parameters: " + Joined(titles) + ")";
+      error = "unknown parameter '" + s.name + "' (parameters: " + render::Joined(titles) + ")";
       return false;
     }
     resolved.emplace_back(found, s.value);

@@ -190,4 +190,37 @@ bool ReadValueText(const ParamTextModel& model, const std::string& text, double&
                              : ReadContinuous(model, text, normalized, error);
 }
 
+std::string Joined(const std::vector<std::string>& names)
+{
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i)
+    out += (i ? ", " : "") + names[i];
+  return out;
+}
+
+int FindPreset(const std::vector<std::string>& names, const std::string& wanted, std::string& error)
+{
+  if (names.empty())
+  {
+    error = "the plug-in has no presets";
+    return -1;
+  }
+  char* end = nullptr;
+  const long number = std::strtol(wanted.c_str(), &end, 10);
+  if (end != wanted.c_str() && *end == '\0')
+  {
+    if (number < 0 || number >= static_cast<long>(names.size()))
+    {
+      error = "preset index " + wanted + " is out of range 0 .. " + std::to_string(names.size() - 1);
+      return -1;
+    }
+    return static_cast<int>(number);
+  }
+  for (size_t i = 0; i < names.size(); ++i)
+    if (SameName(names[i], wanted))
+      return static_cast<int>(i);
+  error = "unknown preset '" + wanted + "' (presets: " + Joined(names) + ")";
+  return -1;
+}
+
 } // namespace render

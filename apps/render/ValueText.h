@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace render {
 
@@ -37,5 +38,12 @@ bool SameText(const std::string& a, const std::string& b);
 /** Parameter or preset names equal but for case, blanks, '-' and '_', so that
  *  "synctohost" and "sync-to-host" find "Sync to Host". */
 bool SameName(const std::string& a, const std::string& b);
+
+/** Names joined with ", ", for messages that list what there is. */
+std::string Joined(const std::vector<std::string>& names);
+
+/** The preset a --preset value names: an index, or a name as SameName reads it. Returns -1
+ *  with a one-line reason when there is none. */
+int FindPreset(const std::vector<std::string>& names, const std::string& wanted, std::string& error);
 
 } // namespace render

@@ -93,14 +93,6 @@ std::string DefaultBundleText()
   return built.empty() ? "default: " + installed : "default: " + built + ", else " + installed;
 }
 
-std::string Joined(const std::vector<std::string>& items)
-{
-  std::string out;
-  for (size_t i = 0; i < items.size(); ++i)
-    out += (i ? ", " : "") + items[i];
-  return out;
-}
-
 std::string CutShortText(const std::string& path, const AudioFileReader& reader)
 {
   const double rate = reader.SampleRate();
@@ -112,32 +104,9 @@ std::string CutShortText(const std::string& path, const AudioFileReader& reader)
 
 bool ApplyPreset(PluginHost& host, const std::string& wanted, std::string& error)
 {
-  const std::vector<std::string> names = host.PresetNames();
-  if (names.empty())
-  {
-    error = "the plug-in has no presets";
-    return false;
-  }
-  int index = -1;
-  char* end = nullptr;
-  const long number = std::strtol(wanted.c_str(), &end, 10);
-  if (end != wanted.c_str() && *end == '\0')
-  {
-    if (number < 0 || number >= static_cast<long>(names.size()))
-    {
-      error = "preset index " + wanted + " is out of range 0 .. " + std::to_string(names.size() - 1);
-      return false;
-    }
-    index = static_cast<int>(number);
-  }
-  for (size_t i = 0; index < 0 && i < names.size(); ++i)
-    if (SameName(names[i], wanted))
-      index = static_cast<int>(i);
+  const int index = FindPreset(host.PresetNames(), wanted, error);
   if (index < 0)
-  {
-    error = "unknown preset '" + wanted + "' (presets: " + Joined(names) + ")";
     return false;
-  }
   return host.SelectPreset(index, error);
 }
 
