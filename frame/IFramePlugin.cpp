@@ -6,9 +6,8 @@
 namespace frame {
 
 IFramePlugin::IFramePlugin(const Config& config)
-  : IFrameAPIBase(config), IFrameProcessor(config), mPendingWords((NParams() + 63) / 64), mForEditor(NParams())
+  : IFrameAPIBase(config), IFrameProcessor(config), mPending(NParams()), mForEditor(NParams())
 {
-  mPending = std::make_unique<std::atomic<uint64_t>[]>(static_cast<size_t>(mPendingWords));
   if (HasUI())
     CreateEditor();
   CreateTimer();
@@ -33,25 +32,12 @@ void IFramePlugin::OnParamChange(int paramIdx, EParamSource source, int sampleOf
     IFrameAPIBase::OnParamChange(paramIdx, source, sampleOffset);
     return;
   }
-  // Release: the audio thread that takes the bit also sees the value set before it.
-  mPending[static_cast<size_t>(paramIdx / 64)].fetch_or(uint64_t{1} << (paramIdx % 64), std::memory_order_release);
+  mPending.Set(paramIdx);
 }
 
 void IFramePlugin::applyPendingChanges()
 {
-  for (int w = 0; w < mPendingWords; ++w)
-  {
-    std::atomic<uint64_t>& word = mPending[static_cast<size_t>(w)];
-    if (word.load(std::memory_order_relaxed) == 0)
-      continue;
-    uint64_t bits = word.exchange(0, std::memory_order_acquire);
-    while (bits)
-    {
-      const int bit = __builtin_ctzll(bits);
-      bits &= bits - 1;
-      IFrameAPIBase::OnParamChange(w * 64 + bit, kSourceEditor, -1);
-    }
-  }
+  mPending.Take([this](int idx) { IFrameAPIBase::OnParamChange(idx, kSourceEditor, -1); });
 }
 
 IFramePlugin::~IFramePlugin() = default;

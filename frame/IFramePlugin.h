@@ -123,8 +123,7 @@ private:
   std::atomic<bool> mActive{false};
   // One bit per parameter, set by the main thread, taken by the audio thread: changes made
   // between two processing calls coalesce, and nothing can overflow.
-  std::unique_ptr<std::atomic<uint64_t>[]> mPending;
-  int mPendingWords = 0;
+  ParamFlags mPending;
   ParamFlags mForEditor;
   std::atomic<bool> mEditorAttached{false};
   std::atomic<bool> mMainThreadCallAsked{false};
