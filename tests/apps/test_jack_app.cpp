@@ -21,19 +21,8 @@ using namespace jack_test;
 
 namespace {
 
-struct Result
-{
-  int status = -1; ///< exit code, or 128 + signal
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using Result = test_support::ChildResult;
+using test_support::Slurp;
 
 class JackAppTest : public ::testing::Test
 {
@@ -52,17 +41,7 @@ protected:
     return test_support::SpawnProgram(MG_APP_EXE, std::move(args), {mDir.path(), mDir.path(), "", false});
   }
 
-  Result Wait(pid_t pid, int timeoutMs = 20000)
-  {
-    int status = 0;
-    if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs))
-    {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(mDir.path() + "/.stdout"),
-            Slurp(mDir.path() + "/.stderr")};
-  }
+  Result Wait(pid_t pid, int timeoutMs = 20000) { return test_support::WaitChild(pid, mDir.path(), timeoutMs); }
 
   // The application's ports are there once it has started processing.
   bool AwaitApp() const

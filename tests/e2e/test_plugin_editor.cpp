@@ -47,19 +47,8 @@ constexpr float kSyncX = 834, kSyncY = 234;
 constexpr float kPresetX = 50, kPresetY = 54;
 constexpr float kBackgroundX = 700, kBackgroundY = 120;
 
-struct Result
-{
-  int status = -1; ///< exit code, or 128 + signal
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using Result = test_support::ChildResult;
+std::string Slurp(const fs::path& path) { return test_support::Slurp(path.string()); }
 
 std::string Trim(const std::string& s)
 {
@@ -198,20 +187,9 @@ protected:
 
   Result Wait(pid_t pid, int timeoutMs = 20000)
   {
-    Result r;
-    int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
-    if (!ended)
-    {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
     if (pid == mPid)
       mPid = -1;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = Slurp(mHome / ".stdout");
-    r.err = Slurp(mHome / ".stderr");
-    return r;
+    return test_support::WaitChild(pid, mHome.string(), timeoutMs);
   }
 
   fs::path mHome;

@@ -3,11 +3,17 @@
 // Runs a program of the build in a child with a HOME of its own, its output captured in
 // files, as the command-line tests and the editor's end-to-end tests do.
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/Unprivileged.h"
@@ -44,6 +50,44 @@ inline pid_t SpawnProgram(const char* program, std::vector<std::string> args, co
   argv.push_back(nullptr);
   execv(program, argv.data());
   _exit(127);
+}
+
+struct ChildResult
+{
+  int status = -1; ///< exit code, or 128 + signal
+  std::string out, err;
+};
+
+/** A file's whole content; empty when it cannot be read. */
+inline std::string Slurp(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+/** Waits for a child SpawnProgram started with outputDir, killing it past timeoutMs (0: no
+ *  limit), and reads what it printed. */
+inline ChildResult WaitChild(pid_t pid, const std::string& outputDir, int timeoutMs = 0)
+{
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (timeoutMs <= 0)
+    waitpid(pid, &status, 0);
+  else
+    while (waitpid(pid, &status, WNOHANG) != pid)
+    {
+      if (std::chrono::steady_clock::now() > deadline)
+      {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(outputDir + "/.stdout"),
+          Slurp(outputDir + "/.stderr")};
 }
 
 } // namespace test_support

@@ -28,12 +28,7 @@ namespace fs = std::filesystem;
 const char* const kProgram = MG_RENDER_EXE;
 const char* const kBundle = MG_TEST_BUNDLE;
 
-struct Result
-{
-  int status = -1; ///< exit code, or 128 + signal
-  std::string out;
-  std::string err;
-};
+using Result = test_support::ChildResult;
 
 struct Audio
 {
@@ -44,13 +39,7 @@ struct Audio
   int64_t Frames() const { return channels ? static_cast<int64_t>(samples.size()) / channels : 0; }
 };
 
-inline std::string Slurp(const fs::path& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string Slurp(const fs::path& path) { return test_support::Slurp(path.string()); }
 
 class RenderCli : public ::testing::Test
 {
@@ -71,12 +60,7 @@ protected:
 
   Result Wait(pid_t pid)
   {
-    Result r;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = Slurp(Path(".stdout"));
-    r.err = Slurp(Path(".stderr"));
+    const Result r = test_support::WaitChild(pid, mDir.string());
     fs::remove(Path(".stdout"));
     fs::remove(Path(".stderr"));
     return r;
